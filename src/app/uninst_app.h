@@ -1,0 +1,66 @@
+// The application object and the in-memory image of the one profile section in use.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/afx.h"
+
+inline constexpr int kTableRows = 15;
+
+// One row of a device table.
+struct DeviceEntry {
+    char ID[128];    // hardware-ID prefix
+    char Name[128];  // driver description ("DriverDesc")
+    char SYS[128];   // driver file name
+    char INF[128];   // INF file name
+};
+
+// Every setting of the profile section in use, in the order the fields are laid out.
+struct UninstallProfile {
+    std::int32_t DevIDNum;
+    std::int32_t ExtDevIDNum;
+    DeviceEntry DevTable[kTableRows];
+    DeviceEntry ExtDevTable[kTableRows];
+    std::int32_t ExtDllFileNum;
+    char ExtCopyFiles[kTableRows][260];
+    std::int32_t PossibleDevIDNum;
+    DeviceEntry PossibleDevTable[kTableRows];
+    char ProfileSection[32];
+    char DrvUninstRegKeyPath[128];
+    char DrvUninstRegKeyName[128];
+    char DrvUninstAppName[128];
+    char UnInstDrvAppTitle[260];
+    char UnInstNoRegKeyMsg[260];
+    char UnInstDrvPassMsg[260];
+    char UnInstDrvPassMsg2[260];
+    char UnInstDrvRunTipMsg[260];
+    char MediaClass[128];
+    std::int32_t UnInstServiceNum;
+    char ServiceNames[kTableRows][260];
+    char UnInstRemoteTitleName[260];
+    char OKText[32];
+};
+
+class CUninstApp : public mfc::CWinApp, public UninstallProfile {
+public:
+    CUninstApp();
+    ~CUninstApp() override;
+
+    BOOL InitInstance() override;
+
+    int LoadProfile();
+    int GetCountryCode();
+    static std::int32_t ParseHexCount(const char* text);
+    int IsProductInstalled();
+};
+
+// The one application object.
+extern CUninstApp theApp;
+
+// The NT device class key that MediaClass selects, relative to HKEY_LOCAL_MACHINE.
+extern char ClassKeyPath[256];
+void SelectClassKeyPath();
+
+// Puts every piece of program-wide state back to its start-of-program value (all zero or empty),
+// so that each test starts from a freshly started program.
+void ResetProgramState();

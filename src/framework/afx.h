@@ -1,0 +1,65 @@
+// A thin stand-in for the parts of the MFC application framework the uninstaller uses: one
+// application object with InitInstance, and a modal dialog on a resource template with
+// OnInitDialog, OnOK, OnCancel and a message map. Everything goes through the port, so the same
+// code runs the real dialog on Windows and the modelled one in the simulation.
+#pragma once
+
+#include "platform/port.h"
+
+// Product code speaks the Win32 vocabulary of the port directly, as a Win32 program would.
+using namespace w32;
+
+namespace mfc {
+
+class CDialog;
+
+class CWinApp {
+public:
+    CWinApp();
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    // Returning FALSE ends the program without running a message loop.
+    virtual BOOL InitInstance();
+
+    HINSTANCE m_hInstance = nullptr;
+    CDialog* m_pMainWnd = nullptr;
+};
+
+// The one application object, registered by CWinApp's constructor.
+CWinApp* AfxGetApp();
+
+// The framework's entry point: calls InitInstance on the one application object and returns the
+// program's exit code.
+int AfxWinMain();
+
+class CDialog {
+public:
+    CDialog(UINT nIDTemplate, CDialog* pParentWnd);
+    virtual ~CDialog();
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    INT_PTR DoModal();
+    virtual BOOL OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+    void EndDialog(int nResult);
+
+    HWND m_hWnd = nullptr;
+
+protected:
+    virtual void DoDataExchange();
+    // The derived class's message map: return true when the message was handled, with its result.
+    virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
+
+private:
+    static INT_PTR DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+    UINT m_nIDTemplate;
+    CDialog* m_pParentWnd;
+};
+
+}  // namespace mfc

@@ -1,0 +1,107 @@
+// The one port through which the uninstaller reaches the operating system. Every operation carries
+// the name, arguments, results and error codes of the Win32 call it stands for, so the product code
+// reads as the Win32 program it is. Two adapters implement it: the real API (win32/) and a simulated
+// Windows machine (sim/).
+#pragma once
+
+#include "platform/win32_types.h"
+
+namespace w32 {
+
+class Win32Api {
+public:
+    virtual ~Win32Api() = default;
+
+    // Registry (ADVAPI32, SHLWAPI).
+    virtual LONG RegOpenKeyA(HKEY hKey, const char* lpSubKey, HKEY* phkResult) = 0;
+    virtual LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
+                               HKEY* phkResult) = 0;
+    virtual LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName,
+                               DWORD* lpReserved, char* lpClass, DWORD* lpcchClass,
+                               FILETIME* lpftLastWriteTime) = 0;
+    virtual LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved,
+                                  DWORD* lpType, BYTE* lpData, DWORD* lpcbData) = 0;
+    virtual LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey) = 0;
+    virtual LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) = 0;
+    virtual LONG RegFlushKey(HKEY hKey) = 0;
+    virtual LONG RegCloseKey(HKEY hKey) = 0;
+
+    // Profile files, version, directories, timing, errors, memory, strings (KERNEL32).
+    virtual DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
+                                           const char* lpDefault, char* lpReturnedString,
+                                           DWORD nSize, const char* lpFileName) = 0;
+    virtual UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
+                                       const char* lpFileName) = 0;
+    virtual BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation) = 0;
+    virtual UINT GetWindowsDirectoryA(char* lpBuffer, UINT uSize) = 0;
+    virtual void Sleep(DWORD dwMilliseconds) = 0;
+    virtual DWORD GetLastError() = 0;
+    virtual void SetLastError(DWORD dwErrCode) = 0;
+    virtual HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) = 0;
+    virtual HLOCAL LocalFree(HLOCAL hMem) = 0;
+    virtual int lstrcmpiA(const char* lpString1, const char* lpString2) = 0;
+    virtual char* CharLowerA(char* lpsz) = 0;
+
+    // Files.
+    virtual BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) = 0;
+    virtual BOOL DeleteFileA(const char* lpFileName) = 0;
+
+    // Device installer (SETUPAPI).
+    virtual HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, const char* Enumerator,
+                                          HWND hwndParent, DWORD Flags) = 0;
+    virtual BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
+                                       SP_DEVINFO_DATA* DeviceInfoData) = 0;
+    virtual BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
+                                                   SP_DEVINFO_DATA* DeviceInfoData, DWORD Property,
+                                                   DWORD* PropertyRegDataType,
+                                                   BYTE* PropertyBuffer, DWORD PropertyBufferSize,
+                                                   DWORD* RequiredSize) = 0;
+    virtual BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) = 0;
+    virtual BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) = 0;
+
+    // Tool Help, processes and tokens (KERNEL32, ADVAPI32).
+    virtual HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) = 0;
+    virtual BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe) = 0;
+    virtual BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) = 0;
+    virtual HANDLE GetCurrentProcess() = 0;
+    virtual BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess,
+                                  HANDLE* TokenHandle) = 0;
+    virtual BOOL LookupPrivilegeValueA(const char* lpSystemName, const char* lpName,
+                                       LUID* lpLuid) = 0;
+    virtual BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                                       TOKEN_PRIVILEGES* NewState, DWORD BufferLength,
+                                       TOKEN_PRIVILEGES* PreviousState, DWORD* ReturnLength) = 0;
+    virtual HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle,
+                               DWORD dwProcessId) = 0;
+    virtual BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) = 0;
+    virtual BOOL CloseHandle(HANDLE hObject) = 0;
+
+    // User interface (USER32, COMCTL32).
+    virtual void InitCommonControls() = 0;
+    virtual HINSTANCE GetModuleHandleA(const char* lpModuleName) = 0;
+    virtual HICON LoadIconA(HINSTANCE hInstance, const char* lpIconName) = 0;
+    virtual INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName,
+                                    HWND hWndParent, DLGPROC lpDialogFunc,
+                                    LPARAM dwInitParam) = 0;
+    virtual BOOL EndDialog(HWND hDlg, INT_PTR nResult) = 0;
+    virtual LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL SetWindowTextA(HWND hWnd, const char* lpString) = 0;
+    virtual BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, const char* lpString) = 0;
+    virtual HWND GetDlgItem(HWND hDlg, int nIDDlgItem) = 0;
+    virtual BOOL ShowWindow(HWND hWnd, int nCmdShow) = 0;
+    virtual HWND FindWindowA(const char* lpClassName, const char* lpWindowName) = 0;
+    virtual int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) = 0;
+    virtual BOOL IsIconic(HWND hWnd) = 0;
+    virtual int GetSystemMetrics(int nIndex) = 0;
+    virtual BOOL GetClientRect(HWND hWnd, RECT* lpRect) = 0;
+    virtual BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) = 0;
+    virtual HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) = 0;
+    virtual BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) = 0;
+};
+
+// The installed adapter. The entry point installs one before anything else runs; tests install a
+// fresh simulated machine per test.
+Win32Api& Api();
+void InstallApi(Win32Api* api);
+
+}  // namespace w32

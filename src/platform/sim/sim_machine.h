@@ -1,0 +1,276 @@
+// A small, faithful model of a Windows machine behind the port: registry, profile files, the
+// Windows folder (a real folder on disk), version, present devices, processes and tokens, windows,
+// the dialog and message boxes. Where it models a call it behaves as Windows does in the cases the
+// uninstaller meets. Tests set the machine up through the methods below, run the program, and read
+// back what it did: the machine's end state, the call log, open handles and what the user saw.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/port.h"
+
+namespace sim {
+
+using namespace w32;
+
+// One port call as the program made it.
+struct CallRecord {
+    std::string api;   // "RegOpenKeyExA"
+    std::string args;  // the arguments that identify the call, e.g. "HKLM\\Software\\...|0xf003f"
+    LONG_PTR result;   // the call's return value (handles as integers)
+};
+
+// A scripted user action on the dialog, fed in order while the dialog is up.
+enum class UserAction {
+    ClickOk,           // BM_CLICK on IDOK: WM_COMMAND (IDOK, BN_CLICKED)
+    PressEnter,        // the default push button: WM_COMMAND (IDOK, BN_CLICKED)
+    PressEscape,       // WM_COMMAND (IDCANCEL)
+    CloseBox,          // WM_SYSCOMMAND SC_CLOSE, which the dialog manager turns into IDCANCEL
+    MinimiseAndPaint,  // the dialog becomes iconic and receives WM_PAINT
+    Restore,           // the dialog is no longer iconic
+};
+
+struct ControlState {
+    int id = 0;
+    std::string className;
+    std::string text;
+    bool visible = false;
+    int x = 0, y = 0, cx = 0, cy = 0;  // dialog units, from the template
+    DWORD style = 0;
+    std::vector<std::string> textHistory;  // every text set, in order
+};
+
+struct ProgressState {
+    int low = 0, high = 100, step = 10, pos = 0;
+    std::vector<std::pair<UINT, WPARAM>> messages;  // every message received with its wParam
+    std::vector<int> positions;                     // the position after each position change
+};
+
+struct DialogRecord {
+    int templateId = 0;
+    HWND hwnd = nullptr;
+    HWND parent = nullptr;
+    std::string caption;
+    std::vector<ControlState> controls;  // template order
+    ProgressState progress;
+    HICON bigIcon = nullptr, smallIcon = nullptr;
+    bool iconic = false;
+    bool ended = false;
+    INT_PTR result = 0;  // the value DialogBoxParamA returned
+    std::vector<std::pair<int, int>> drawnIcons;  // DrawIcon positions
+    std::vector<UINT> sentToDialog;               // messages the program sent to the dialog itself
+    const ControlState* Control(int id) const;
+};
+
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    bool ownerWasDialog = false;  // the owner was a dialog that still existed
+    std::string text;
+    std::string caption;
+    UINT type = 0;
+};
+
+struct TopLevelWindow {
+    HWND hwnd = nullptr;
+    std::string title;
+    std::string className;
+    bool closed = false;  // received WM_CLOSE
+};
+
+struct Process {
+    DWORD pid = 0;
+    std::string exeFile;  // szExeFile as Tool Help reports it, letter case kept
+    bool running = true;
+    bool openable = true;  // OpenProcess with PROCESS_ALL_ACCESS succeeds
+    UINT exitCode = 0;
+};
+
+// Make the nth matching call of an operation fail (1 = the first; 0 = every call), returning its
+// failure value and setting the last-error value (or, for registry calls, returning the code).
+struct Fault {
+    std::string api;
+    int nth = 0;
+    DWORD error = ERROR_ACCESS_DENIED;
+    std::string argsContain;  // only calls whose args contain this text count; empty: all
+};
+
+class Machine final : public Win32Api {
+public:
+    // Creates a machine whose Windows folder ("C:\WINDOWS" by default) is a fresh temporary
+    // folder on disk, removed again when the machine is destroyed.
+    Machine();
+    ~Machine() override;
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // ---- setting the machine up -------------------------------------------------------------
+    void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build = 0);
+    void SetWindowsDirectory(const std::string& path);  // the text GetWindowsDirectoryA gives
+    std::filesystem::path WindowsFolderOnDisk() const;
+
+    // Registry. Paths are "Key\\Subkey\\..." below root; keys are created as needed.
+    void CreateKey(HKEY root, const std::string& path);
+    void SetString(HKEY root, const std::string& path, const std::string& name,
+                   const std::string& value, DWORD type = REG_SZ);
+    void SetMultiString(HKEY root, const std::string& path, const std::string& name,
+                        const std::vector<std::string>& values);
+    void SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value);
+    void SetBinary(HKEY root, const std::string& path, const std::string& name,
+                   const std::vector<BYTE>& data, DWORD type = REG_BINARY);
+    void DeleteTree(HKEY root, const std::string& path);
+    // Opening the key with KEY_ALL_ACCESS (or any write access) fails with ERROR_ACCESS_DENIED.
+    void DenyFullAccess(HKEY root, const std::string& path);
+    // Imports a REGEDIT4 / "Windows Registry Editor Version 5.00" text.
+    void ImportReg(const std::string& text);
+
+    bool KeyExists(HKEY root, const std::string& path) const;
+    std::optional<std::string> GetString(HKEY root, const std::string& path,
+                                         const std::string& name) const;
+    std::vector<std::string> SubkeyNames(HKEY root, const std::string& path) const;
+    // The subtree in a canonical text form (sorted, one line per key and value), for comparing
+    // end states with other runs of the same scenario.
+    std::string DumpTree(HKEY root, const std::string& path) const;
+
+    // Files below the Windows folder, named by their Windows path ("C:\\WINDOWS\\inf\\a.inf").
+    void WriteFile(const std::string& windowsPath, const std::string& content = "x",
+                   DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    bool FileExists(const std::string& windowsPath) const;
+    DWORD FileAttributes(const std::string& windowsPath) const;  // INVALID_FILE_ATTRIBUTES if none
+    // Writes "TVMuxDrv.ini" (or the given name) into the Windows folder.
+    void WriteProfile(const std::string& text, const std::string& fileName = "TVMuxDrv.ini");
+    std::vector<std::string> FilesBelowWindows() const;  // Windows paths, sorted
+
+    // Devices are instance keys "SYSTEM\CurrentControlSet\Enum\<enumerator>\<device>\<instance>"
+    // with a ClassGUID value; HardwareID (REG_MULTI_SZ) is their hardware-ID list. AddDevice writes
+    // such a key; a device without hardwareIds gets no HardwareID value.
+    void AddDevice(const std::string& instancePath, const std::vector<std::string>& hardwareIds,
+                   const std::string& classGuid = "{4d36e96c-e325-11ce-bfc1-08002be10318}",
+                   const std::string& driverKey = "");
+    void SetDevicePresent(const std::string& instancePath, bool present);
+    // The hardware-ID read of this device fails with the given error (after the size query).
+    void FailHardwareIdRead(const std::string& instancePath, DWORD error);
+    std::vector<std::string> RemovedDevices() const;  // instance paths, in removal order
+    int RemoveRequests() const;                       // SetupDiRemoveDevice calls, all devices
+
+    // Processes and tokens.
+    DWORD AddProcess(const std::string& exeFile, bool openable = true);  // returns its pid
+    const Process* FindProcess(DWORD pid) const;
+    void SetDebugPrivilegeHeld(bool held);
+    bool DebugPrivilegeEnabled() const;
+
+    // Windows and the user.
+    HWND AddTopLevelWindow(const std::string& title, const std::string& className = "");
+    const TopLevelWindow* FindTopLevel(HWND hwnd) const;
+    void ScriptUser(std::vector<UserAction> actions);
+    const std::vector<DialogRecord>& Dialogs() const;
+    const std::vector<MessageBoxRecord>& MessageBoxes() const;
+    DWORD TotalSleepMs() const;
+    bool CommonControlsInitialised() const;
+
+    // ---- inspection and faults --------------------------------------------------------------
+    void AddFault(const Fault& fault);
+    const std::vector<CallRecord>& Calls() const;
+    int CallCount(const std::string& api) const;
+    // Handles the program obtained and has not released: keys, device sets, snapshots, tokens,
+    // processes, local blocks, paint sessions. Each as "kind: description".
+    std::vector<std::string> OpenHandles() const;
+
+    // ---- the port ----------------------------------------------------------------------------
+    LONG RegOpenKeyA(HKEY hKey, const char* lpSubKey, HKEY* phkResult) override;
+    LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
+                       HKEY* phkResult) override;
+    LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName,
+                       DWORD* lpReserved, char* lpClass, DWORD* lpcchClass,
+                       FILETIME* lpftLastWriteTime) override;
+    LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
+                          BYTE* lpData, DWORD* lpcbData) override;
+    LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey) override;
+    LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) override;
+    LONG RegFlushKey(HKEY hKey) override;
+    LONG RegCloseKey(HKEY hKey) override;
+    DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
+                                   const char* lpDefault, char* lpReturnedString, DWORD nSize,
+                                   const char* lpFileName) override;
+    UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
+                               const char* lpFileName) override;
+    BOOL GetVersionExA(OSVERSIONINFOA* lpVersionInformation) override;
+    UINT GetWindowsDirectoryA(char* lpBuffer, UINT uSize) override;
+    void Sleep(DWORD dwMilliseconds) override;
+    DWORD GetLastError() override;
+    void SetLastError(DWORD dwErrCode) override;
+    HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) override;
+    HLOCAL LocalFree(HLOCAL hMem) override;
+    int lstrcmpiA(const char* lpString1, const char* lpString2) override;
+    char* CharLowerA(char* lpsz) override;
+    BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) override;
+    BOOL DeleteFileA(const char* lpFileName) override;
+    HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, const char* Enumerator, HWND hwndParent,
+                                  DWORD Flags) override;
+    BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
+                               SP_DEVINFO_DATA* DeviceInfoData) override;
+    BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
+                                           SP_DEVINFO_DATA* DeviceInfoData, DWORD Property,
+                                           DWORD* PropertyRegDataType, BYTE* PropertyBuffer,
+                                           DWORD PropertyBufferSize,
+                                           DWORD* RequiredSize) override;
+    BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) override;
+    BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) override;
+    HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) override;
+    BOOL Process32First(HANDLE hSnapshot, PROCESSENTRY32* lppe) override;
+    BOOL Process32Next(HANDLE hSnapshot, PROCESSENTRY32* lppe) override;
+    HANDLE GetCurrentProcess() override;
+    BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, HANDLE* TokenHandle) override;
+    BOOL LookupPrivilegeValueA(const char* lpSystemName, const char* lpName, LUID* lpLuid) override;
+    BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                               TOKEN_PRIVILEGES* NewState, DWORD BufferLength,
+                               TOKEN_PRIVILEGES* PreviousState, DWORD* ReturnLength) override;
+    HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) override;
+    BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) override;
+    BOOL CloseHandle(HANDLE hObject) override;
+    void InitCommonControls() override;
+    HINSTANCE GetModuleHandleA(const char* lpModuleName) override;
+    HICON LoadIconA(HINSTANCE hInstance, const char* lpIconName) override;
+    INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName, HWND hWndParent,
+                            DLGPROC lpDialogFunc, LPARAM dwInitParam) override;
+    BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
+    LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL SetWindowTextA(HWND hWnd, const char* lpString) override;
+    BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, const char* lpString) override;
+    HWND GetDlgItem(HWND hDlg, int nIDDlgItem) override;
+    BOOL ShowWindow(HWND hWnd, int nCmdShow) override;
+    HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+    int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) override;
+    BOOL IsIconic(HWND hWnd) override;
+    int GetSystemMetrics(int nIndex) override;
+    BOOL GetClientRect(HWND hWnd, RECT* lpRect) override;
+    BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) override;
+    HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) override;
+    BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) override;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+// Installs a machine as the port for the lifetime of this object (one per test).
+class ScopedMachine {
+public:
+    ScopedMachine();
+    ~ScopedMachine();
+    ScopedMachine(const ScopedMachine&) = delete;
+    ScopedMachine& operator=(const ScopedMachine&) = delete;
+    Machine& operator*() { return m_; }
+    Machine* operator->() { return &m_; }
+
+private:
+    Machine m_;
+};
+
+}  // namespace sim
