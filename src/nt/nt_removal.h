@@ -1,6 +1,9 @@
 // Steps of the NT-family removal; each works on the one application object.
 #pragma once
 
+#include <functional>
+#include <string>
+
 #include "platform/win32_types.h"
 
 int ScanDevicesNt();
@@ -8,3 +11,43 @@ int RemoveDevicesNt();
 int CleanRegistryNt();
 void TerminateProcessByName(const char* imageName);
 w32::DWORD NtMinorVersion();
+
+// ---- the present-device walk shared by the scan and the removal -------------------------------
+
+// How a walk over the present devices ended.
+enum class DeviceWalkEnd {
+    NoDeviceSet,  // the set of present devices could not be obtained
+    Enumerated,   // every device was visited
+    ReadFailed,   // a hardware-ID read failed for another reason than a missing ID
+};
+
+// Called once per present device that has a hardware ID, with the device set and the record that
+// SetupDiRemoveDevice needs, and the first string of the device's hardware-ID list.
+using PresentDeviceVisitor =
+    std::function<void(w32::HDEVINFO set, w32::SP_DEVINFO_DATA& device, const char* hardwareId)>;
+
+// Walks every present device of every class. On return the last-error value is the one that
+// ended the walk.
+DeviceWalkEnd ForEachPresentDevice(const PresentDeviceVisitor& visit);
+
+// A device belongs to a table row when its first hardware ID begins with the row's ID, compared
+// over the ID's length with ASCII letters folded.
+bool HardwareIdMatches(const char* hardwareId, const char* rowId);
+
+// ---- pieces of the removal sequence -------------------------------------------------------------
+
+inline constexpr int kInfNameListSize = 10;
+
+// The INF file names found through the class key's instance keys, in the order collected.
+struct InfNameList {
+    char entries[kInfNameListSize][256];
+    int count;
+};
+
+// Walks the instance keys of ClassKeyPath and collects the InfPath of each key whose DriverDesc
+// begins with a DevTable or ExtDevTable row's Name, one entry per matching row.
+void CollectInfNames(InfNameList& list);
+
+// The PNF file that belongs to an INF entry: its first dot-separated token followed by ".pnf"
+// (leading dots skipped, as strtok skips delimiters).
+std::string PnfNameFor(const char* infEntry);

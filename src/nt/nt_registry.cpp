@@ -1,0 +1,109 @@
+// Registry cleanup of the NT family: the product's services, its driver keys under the device
+// class key and its uninstall entry.
+#include <algorithm>
+#include <cstring>
+
+#include "app/uninst_app.h"
+#include "nt/nt_removal.h"
+#include "platform/handles.h"
+
+namespace {
+
+constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
+// The letter case is the one this program has always used; registry names ignore it.
+constexpr const char* kUninstallKey = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall";
+
+int Rows(std::int32_t count) {
+    return std::clamp<std::int32_t>(count, 0, kTableRows);
+}
+
+// An empty subkey name would make SHDeleteKeyA take the opened parent key itself, so such a
+// name is never handed to it.
+void DeleteSubkey(HKEY parent, const char* name) {
+    if (name[0] == '\0') return;
+    Api().SHDeleteKeyA(parent, name);
+}
+
+void DeleteServices(const CUninstApp& app) {
+    UniqueKey services;
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_ALL_ACCESS, services.put()) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    for (int i = 0; i < Rows(app.UnInstServiceNum); ++i) {
+        DeleteSubkey(services.get(), app.ServiceNames[i]);
+    }
+    Api().RegFlushKey(services.get());
+}
+
+// Whether the description names the row's driver. A row without a Name takes no part: its empty
+// text would otherwise delete every driver key whose description is empty.
+bool DescribesDriver(const char* description, const DeviceEntry& row) {
+    return row.Name[0] != '\0' && Api().lstrcmpiA(description, row.Name) == 0;
+}
+
+void DeleteDriverKeys(const CUninstApp& app) {
+    SelectClassKeyPath();
+    UniqueKey classKey;
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassKeyPath, 0, KEY_ALL_ACCESS, classKey.put()) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    char name[256];
+    char description[256];
+    // The index advances after a delete as after any other key: the enumeration closes the gap,
+    // so the key that followed a deleted one is not examined in this walk.
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = sizeof(name);
+        FILETIME written{};
+        if (Api().RegEnumKeyExA(classKey.get(), index, name, &nameSize, nullptr, nullptr, nullptr,
+                                &written) != ERROR_SUCCESS) {
+            break;
+        }
+        UniqueKey instance;
+        if (Api().RegOpenKeyExA(classKey.get(), name, 0, KEY_ALL_ACCESS, instance.put()) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        // Cleared for each key, so that a value stored without its terminator still ends
+        // within the buffer and no key is judged by the one before it.
+        std::memset(description, 0, sizeof(description));
+        DWORD type = 0;
+        DWORD descriptionSize = sizeof(description);
+        if (Api().RegQueryValueExA(instance.get(), "DriverDesc", nullptr, &type,
+                                   reinterpret_cast<BYTE*>(description),
+                                   &descriptionSize) != ERROR_SUCCESS) {
+            continue;
+        }
+        // A value that fills the whole buffer without a terminator is no text to compare.
+        if (std::memchr(description, '\0', sizeof(description)) == nullptr) continue;
+        for (int i = 0; i < Rows(app.DevIDNum); ++i) {
+            if (DescribesDriver(description, app.DevTable[i])) DeleteSubkey(classKey.get(), name);
+        }
+        for (int i = 0; i < Rows(app.ExtDevIDNum); ++i) {
+            if (DescribesDriver(description, app.ExtDevTable[i])) {
+                DeleteSubkey(classKey.get(), name);
+            }
+        }
+    }
+}
+
+void DeleteUninstallEntry(const CUninstApp& app) {
+    UniqueKey uninstall;
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
+                            uninstall.put()) != ERROR_SUCCESS) {
+        return;
+    }
+    DeleteSubkey(uninstall.get(), app.DrvUninstRegKeyPath);
+    Api().RegFlushKey(uninstall.get());
+}
+
+}  // namespace
+
+int CleanRegistryNt() {
+    const CUninstApp& app = theApp;
+    DeleteServices(app);
+    DeleteDriverKeys(app);
+    DeleteUninstallEntry(app);
+    return 1;
+}
