@@ -24,6 +24,7 @@ public:
     virtual BOOL InitInstance();
 
     HINSTANCE m_hInstance = nullptr;
+    // The main window while it exists; the framework clears it when that dialog's window is gone.
     CDialog* m_pMainWnd = nullptr;
 };
 
@@ -53,6 +54,9 @@ protected:
     virtual void DoDataExchange();
     // The derived class's message map: return true when the message was handled, with its result.
     virtual bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result);
+    // Called by a handler that wants the system's default processing of the message it is
+    // handling after all (CWnd::Default): the dialog procedure then returns FALSE for it.
+    void Default();
 
 private:
     static INT_PTR DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -60,6 +64,22 @@ private:
 
     UINT m_nIDTemplate;
     CDialog* m_pParentWnd;
+    bool m_bDefault = false;
+};
+
+// The paint session of one WM_PAINT: BeginPaint on construction, EndPaint on every way out.
+class CPaintDC {
+public:
+    explicit CPaintDC(CDialog* pWnd);
+    ~CPaintDC();
+    CPaintDC(const CPaintDC&) = delete;
+    CPaintDC& operator=(const CPaintDC&) = delete;
+
+    HDC m_hDC = nullptr;
+
+private:
+    HWND m_hWnd;
+    PAINTSTRUCT m_ps{};
 };
 
 }  // namespace mfc

@@ -1,0 +1,67 @@
+// Start-up: the profile, the installed-product check, and the dialog or the warning.
+#include "app/uninst_app.h"
+
+#include "platform/handles.h"
+#include "ui/uninst_dlg.h"
+
+namespace {
+constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr DWORD kNameCapacity = 256;
+}  // namespace
+
+// The profile starts empty: every count 0 and every text empty until LoadProfile runs.
+CUninstApp::CUninstApp() : mfc::CWinApp(), UninstallProfile{} {}
+
+CUninstApp::~CUninstApp() = default;
+
+BOOL CUninstApp::InitInstance() {
+    Api().InitCommonControls();
+    mfc::CWinApp::InitInstance();
+    LoadProfile();
+    if (IsProductInstalled() != 0) {
+        CUninstDlg dlg(nullptr);
+        m_pMainWnd = &dlg;
+        dlg.DoModal();
+    } else {
+        Api().MessageBoxA(nullptr, UnInstNoRegKeyMsg, UnInstDrvAppTitle, MB_ICONWARNING);
+    }
+    // No message loop: the program ends once the dialog has closed or the warning is dismissed.
+    return FALSE;
+}
+
+int CUninstApp::IsProductInstalled() {
+    UniqueKey uninstall;
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
+                            uninstall.put()) != ERROR_SUCCESS) {
+        return 0;
+    }
+    char name[kNameCapacity];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameLength = kNameCapacity;
+        FILETIME written{};
+        if (Api().RegEnumKeyExA(uninstall.get(), index, name, &nameLength, nullptr, nullptr,
+                                nullptr, &written) != ERROR_SUCCESS) {
+            return 0;
+        }
+        UniqueKey entry;
+        if (Api().RegOpenKeyExA(uninstall.get(), name, 0, KEY_ALL_ACCESS, entry.put()) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        char displayName[kNameCapacity];
+        displayName[0] = '\0';
+        DWORD type = 0;
+        DWORD size = kNameCapacity;
+        const LONG read = Api().RegQueryValueExA(entry.get(), "DisplayName", nullptr, &type,
+                                                 reinterpret_cast<BYTE*>(displayName), &size);
+        // An absent value, or one too long for the buffer (whose contents are then undefined),
+        // counts as the empty name; a value stored without its terminator is ended here.
+        if (read != ERROR_SUCCESS) {
+            displayName[0] = '\0';
+        } else {
+            displayName[size < kNameCapacity ? size : kNameCapacity - 1] = '\0';
+        }
+        entry.reset();
+        if (Api().lstrcmpiA(displayName, DrvUninstRegKeyName) == 0) return 1;
+    }
+}
