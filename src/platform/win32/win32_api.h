@@ -1,0 +1,114 @@
+// The port on real Windows: every call goes straight to the system DLLs. This header stays free of
+// <windows.h> so that the port's own names and constants are never clobbered by its macros.
+#pragma once
+
+#include "platform/port.h"
+
+// <windows.h> defines BOOL as a macro; keep it away from the port's own BOOL in this header, which
+// may be read after <windows.h> (the entry point includes both).
+#pragma push_macro("BOOL")
+#undef BOOL
+
+namespace win32adapter {
+
+// Inside the adapter, unqualified type names are the port's; the real ones are written with "::".
+class RealApi final : public w32::Win32Api {
+public:
+    using BOOL = w32::BOOL;
+    using BYTE = w32::BYTE;
+    using DWORD = w32::DWORD;
+    using HANDLE = w32::HANDLE;
+    using HDC = w32::HDC;
+    using HDEVINFO = w32::HDEVINFO;
+    using HICON = w32::HICON;
+    using HINSTANCE = w32::HINSTANCE;
+    using HKEY = w32::HKEY;
+    using HLOCAL = w32::HLOCAL;
+    using HWND = w32::HWND;
+    using INT_PTR = w32::INT_PTR;
+    using LONG = w32::LONG;
+    using LPARAM = w32::LPARAM;
+    using LRESULT = w32::LRESULT;
+    using SIZE_T = w32::SIZE_T;
+    using UINT = w32::UINT;
+    using WPARAM = w32::WPARAM;
+
+    LONG RegOpenKeyA(HKEY hKey, const char* lpSubKey, HKEY* phkResult) override;
+    LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
+                       HKEY* phkResult) override;
+    LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved,
+                       char* lpClass, DWORD* lpcchClass, w32::FILETIME* lpftLastWriteTime) override;
+    LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
+                          BYTE* lpData, DWORD* lpcbData) override;
+    LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey) override;
+    LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) override;
+    LONG RegFlushKey(HKEY hKey) override;
+    LONG RegCloseKey(HKEY hKey) override;
+
+    DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
+                                   const char* lpDefault, char* lpReturnedString, DWORD nSize,
+                                   const char* lpFileName) override;
+    UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
+                               const char* lpFileName) override;
+    BOOL GetVersionExA(w32::OSVERSIONINFOA* lpVersionInformation) override;
+    UINT GetWindowsDirectoryA(char* lpBuffer, UINT uSize) override;
+    void Sleep(DWORD dwMilliseconds) override;
+    DWORD GetLastError() override;
+    void SetLastError(DWORD dwErrCode) override;
+    HLOCAL LocalAlloc(UINT uFlags, SIZE_T uBytes) override;
+    HLOCAL LocalFree(HLOCAL hMem) override;
+    int lstrcmpiA(const char* lpString1, const char* lpString2) override;
+    char* CharLowerA(char* lpsz) override;
+
+    BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) override;
+    BOOL DeleteFileA(const char* lpFileName) override;
+
+    HDEVINFO SetupDiGetClassDevsA(const w32::GUID* ClassGuid, const char* Enumerator,
+                                  HWND hwndParent, DWORD Flags) override;
+    BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
+                               w32::SP_DEVINFO_DATA* DeviceInfoData) override;
+    BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
+                                           w32::SP_DEVINFO_DATA* DeviceInfoData, DWORD Property,
+                                           DWORD* PropertyRegDataType, BYTE* PropertyBuffer,
+                                           DWORD PropertyBufferSize, DWORD* RequiredSize) override;
+    BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData) override;
+    BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) override;
+
+    HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) override;
+    BOOL Process32First(HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) override;
+    BOOL Process32Next(HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) override;
+    HANDLE GetCurrentProcess() override;
+    BOOL OpenProcessToken(HANDLE ProcessHandle, DWORD DesiredAccess, HANDLE* TokenHandle) override;
+    BOOL LookupPrivilegeValueA(const char* lpSystemName, const char* lpName,
+                               w32::LUID* lpLuid) override;
+    BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
+                               w32::TOKEN_PRIVILEGES* NewState, DWORD BufferLength,
+                               w32::TOKEN_PRIVILEGES* PreviousState, DWORD* ReturnLength) override;
+    HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) override;
+    BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) override;
+    BOOL CloseHandle(HANDLE hObject) override;
+
+    void InitCommonControls() override;
+    HINSTANCE GetModuleHandleA(const char* lpModuleName) override;
+    HICON LoadIconA(HINSTANCE hInstance, const char* lpIconName) override;
+    INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName, HWND hWndParent,
+                            w32::DLGPROC lpDialogFunc, LPARAM dwInitParam) override;
+    BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
+    LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL SetWindowTextA(HWND hWnd, const char* lpString) override;
+    BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, const char* lpString) override;
+    HWND GetDlgItem(HWND hDlg, int nIDDlgItem) override;
+    BOOL ShowWindow(HWND hWnd, int nCmdShow) override;
+    HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override;
+    int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, UINT uType) override;
+    BOOL IsIconic(HWND hWnd) override;
+    int GetSystemMetrics(int nIndex) override;
+    BOOL GetClientRect(HWND hWnd, w32::RECT* lpRect) override;
+    BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) override;
+    HDC BeginPaint(HWND hWnd, w32::PAINTSTRUCT* lpPaint) override;
+    BOOL EndPaint(HWND hWnd, const w32::PAINTSTRUCT* lpPaint) override;
+};
+
+}  // namespace win32adapter
+
+#pragma pop_macro("BOOL")
