@@ -20,11 +20,25 @@ namespace sim {
 
 using namespace w32;
 
+// Error codes the machine reports that the product code has no name for.
+inline constexpr DWORD kErrorNoMoreFiles = 18;
+inline constexpr DWORD kErrorInvalidName = 123;
+inline constexpr DWORD kErrorModNotFound = 126;
+inline constexpr DWORD kErrorBadPathname = 161;
+inline constexpr DWORD kErrorNoAccess = 998;
+inline constexpr DWORD kErrorResourceNameNotFound = 1814;
+inline constexpr DWORD kErrorControlIdNotFound = 1421;
+inline constexpr DWORD kErrorInvalidCursorHandle = 1402;
+inline constexpr DWORD kErrorInvalidUserBuffer = 0x6F8;
+inline constexpr DWORD kRpcServerUnavailable = 1722;
+inline constexpr DWORD kErrorInvalidRegProperty = 0xE0000209;
+
 // One port call as the program made it.
 struct CallRecord {
     std::string api;   // "RegOpenKeyExA"
     std::string args;  // the arguments that identify the call, e.g. "HKLM\\Software\\...|0xf003f"
     LONG_PTR result;   // the call's return value (handles as integers)
+    bool faulted = false;  // an injected fault decided this call's outcome
 };
 
 // A scripted user action on the dialog, fed in order while the dialog is up.
@@ -45,6 +59,7 @@ struct ControlState {
     int x = 0, y = 0, cx = 0, cy = 0;  // dialog units, from the template
     DWORD style = 0;
     std::vector<std::string> textHistory;  // every text set, in order
+    HWND hwnd = nullptr;
 };
 
 struct ProgressState {
@@ -58,12 +73,15 @@ struct DialogRecord {
     HWND hwnd = nullptr;
     HWND parent = nullptr;
     std::string caption;
-    std::vector<ControlState> controls;  // template order
+    std::vector<std::string> captionHistory;  // every caption set by the program, in order
+    std::vector<ControlState> controls;       // template order
     ProgressState progress;
     HICON bigIcon = nullptr, smallIcon = nullptr;
     bool iconic = false;
     bool ended = false;
     INT_PTR result = 0;  // the value DialogBoxParamA returned
+    // The scripted actions ran out before the dialog ended; DialogBoxParamA then gave -1.
+    bool scriptExhausted = false;
     std::vector<std::pair<int, int>> drawnIcons;  // DrawIcon positions
     std::vector<UINT> sentToDialog;               // messages the program sent to the dialog itself
     const ControlState* Control(int id) const;
@@ -81,7 +99,8 @@ struct TopLevelWindow {
     HWND hwnd = nullptr;
     std::string title;
     std::string className;
-    bool closed = false;  // received WM_CLOSE
+    bool closed = false;         // received WM_CLOSE
+    std::vector<UINT> messages;  // every message sent to it, in order
 };
 
 struct Process {
@@ -89,17 +108,27 @@ struct Process {
     std::string exeFile;  // szExeFile as Tool Help reports it, letter case kept
     bool running = true;
     bool openable = true;  // OpenProcess with PROCESS_ALL_ACCESS succeeds
+    // Runs under another account: opening it needs the debug privilege enabled in the caller's
+    // token.
+    bool otherAccount = false;
     UINT exitCode = 0;
 };
 
 // Make the nth matching call of an operation fail (1 = the first; 0 = every call), returning its
 // failure value and setting the last-error value (or, for registry calls, returning the code).
+// Calls that release something (RegCloseKey, CloseHandle, SetupDiDestroyDeviceInfoList, LocalFree,
+// EndPaint) report the failure but still release, so that the handle accounting shows what the
+// program asked for. Calls that cannot fail on Windows (Sleep, GetLastError, SetLastError,
+// GetCurrentProcess, lstrcmpiA, CharLowerA, InitCommonControls) are marked as faulted in the call
+// log and otherwise behave as usual; InitCommonControls then does not count as having run.
 struct Fault {
     std::string api;
     int nth = 0;
     DWORD error = ERROR_ACCESS_DENIED;
     std::string argsContain;  // only calls whose args contain this text count; empty: all
 };
+
+struct State;  // the machine's inner state, private to src/platform/sim
 
 class Machine final : public Win32Api {
 public:
@@ -162,6 +191,7 @@ public:
     // Processes and tokens.
     DWORD AddProcess(const std::string& exeFile, bool openable = true);  // returns its pid
     const Process* FindProcess(DWORD pid) const;
+    void SetProcessOtherAccount(DWORD pid, bool otherAccount);
     void SetDebugPrivilegeHeld(bool held);
     bool DebugPrivilegeEnabled() const;
 
@@ -171,6 +201,8 @@ public:
     void ScriptUser(std::vector<UserAction> actions);
     const std::vector<DialogRecord>& Dialogs() const;
     const std::vector<MessageBoxRecord>& MessageBoxes() const;
+    // The dialog's client area in pixels (GetClientRect); 345 x 146 unless set.
+    void SetClientSize(int cx, int cy);
     DWORD TotalSleepMs() const;
     bool CommonControlsInitialised() const;
 
@@ -181,14 +213,17 @@ public:
     // Handles the program obtained and has not released: keys, device sets, snapshots, tokens,
     // processes, local blocks, paint sessions. Each as "kind: description".
     std::vector<std::string> OpenHandles() const;
+    // Misuses of handles that Windows would not report but that are faults of the program:
+    // LocalFree of a pointer that LocalAlloc did not hand out (or already freed), EndPaint without
+    // a matching BeginPaint. Each as "api: description".
+    std::vector<std::string> HandleErrors() const;
 
     // ---- the port ----------------------------------------------------------------------------
     LONG RegOpenKeyA(HKEY hKey, const char* lpSubKey, HKEY* phkResult) override;
     LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
                        HKEY* phkResult) override;
-    LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName,
-                       DWORD* lpReserved, char* lpClass, DWORD* lpcchClass,
-                       FILETIME* lpftLastWriteTime) override;
+    LONG RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName, DWORD* lpReserved,
+                       char* lpClass, DWORD* lpcchClass, FILETIME* lpftLastWriteTime) override;
     LONG RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
                           BYTE* lpData, DWORD* lpcbData) override;
     LONG RegDeleteKeyA(HKEY hKey, const char* lpSubKey) override;
@@ -215,10 +250,9 @@ public:
                                   DWORD Flags) override;
     BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
                                SP_DEVINFO_DATA* DeviceInfoData) override;
-    BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
-                                           SP_DEVINFO_DATA* DeviceInfoData, DWORD Property,
-                                           DWORD* PropertyRegDataType, BYTE* PropertyBuffer,
-                                           DWORD PropertyBufferSize,
+    BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData,
+                                           DWORD Property, DWORD* PropertyRegDataType,
+                                           BYTE* PropertyBuffer, DWORD PropertyBufferSize,
                                            DWORD* RequiredSize) override;
     BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) override;
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) override;
@@ -255,7 +289,6 @@ public:
     BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) override;
 
 private:
-    struct State;
     std::unique_ptr<State> s_;
 };
 

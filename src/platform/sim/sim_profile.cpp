@@ -1,0 +1,159 @@
+// Profile (INI) files, read from disk at every call as GetPrivateProfileStringA does. All the
+// reading rules live in this one file.
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "platform/sim/sim_state.h"
+
+namespace sim {
+
+namespace {
+
+struct ProfileEntry {
+    std::string key;
+    std::optional<std::string> value;  // a line without '=' has a name and no value
+};
+
+struct ProfileSection {
+    std::string name;
+    std::vector<ProfileEntry> entries;
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+std::string Trim(const std::string& s) {
+    std::size_t b = 0, e = s.size();
+    while (b < e && IsBlank(s[b])) ++b;
+    while (e > b && IsBlank(s[e - 1])) --e;
+    return s.substr(b, e - b);
+}
+
+// Lines before the first section header belong to no section and cannot be read by name.
+std::vector<ProfileSection> Parse(const std::string& text) {
+    std::vector<ProfileSection> sections;
+    std::istringstream in(text);
+    std::string raw;
+    while (std::getline(in, raw)) {
+        std::string line = Trim(raw);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[') {
+            const std::size_t close = line.rfind(']');
+            if (close != std::string::npos) {
+                sections.push_back(ProfileSection{line.substr(1, close - 1), {}});
+                continue;
+            }
+        }
+        if (sections.empty()) continue;
+        const std::size_t eq = line.find('=');
+        ProfileEntry e;
+        if (eq == std::string::npos) {
+            e.key = line;
+        } else {
+            e.key = Trim(line.substr(0, eq));
+            e.value = Trim(line.substr(eq + 1));
+        }
+        sections.back().entries.push_back(std::move(e));
+    }
+    return sections;
+}
+
+// A value wrapped in a pair of matching quotes (double or single) loses them.
+std::string Unquote(const std::string& v) {
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        return v.substr(1, v.size() - 2);
+    return v;
+}
+
+}  // namespace
+
+namespace {
+
+// The file a profile name stands for: a bare name lives in the Windows folder; a full Windows
+// path is mapped below it. Anything else is not found.
+std::optional<std::string> ReadProfileFile(const State& s, const char* fileName) {
+    if (fileName == nullptr) return std::nullopt;
+    const std::string name = fileName;
+    std::filesystem::path disk;
+    if (name.find_first_of("\\/:") == std::string::npos) {
+        disk = s.Resolve(s.windowsDirectory + "\\" + name).disk;
+    } else {
+        const State::Resolved r = s.Resolve(name);
+        if (!r.inside) return std::nullopt;
+        disk = r.disk;
+    }
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(disk, ec)) return std::nullopt;
+    std::ifstream in(disk, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The value of section/key, or nothing when the file, the section or the key is absent. Only
+// the first section of a name is searched, and within it the first entry of the key wins.
+std::optional<std::string> Lookup(const std::string& text, const std::string& section,
+                                  const std::string& key) {
+    for (const ProfileSection& sec : Parse(text)) {
+        if (!IEquals(sec.name, section)) continue;
+        for (const ProfileEntry& e : sec.entries)
+            if (IEquals(e.key, key))
+                return e.value ? std::optional(Unquote(*e.value)) : std::nullopt;
+        return std::nullopt;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+DWORD Machine::GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
+                                        const char* lpDefault, char* lpReturnedString, DWORD nSize,
+                                        const char* lpFileName) {
+    Call c(*s_, "GetPrivateProfileStringA",
+           Str(lpAppName) + "|" + Str(lpKeyName) + "|" + Str(lpFileName));
+    if (lpReturnedString == nullptr || nSize == 0) return c.Ret<DWORD>(0);
+    // Windows drops trailing blanks from the default.
+    std::string value = lpDefault == nullptr ? "" : lpDefault;
+    while (!value.empty() && value.back() == ' ') value.pop_back();
+    std::optional<std::string> text;
+    if (!c.Faulted()) text = ReadProfileFile(*s_, lpFileName);
+    if (c.Faulted()) {
+        s_->lastError = c.Error();
+    } else if (!text) {
+        s_->lastError = ERROR_FILE_NOT_FOUND;
+    } else if (lpAppName == nullptr || lpKeyName == nullptr) {
+        // The listing forms (all sections, all keys of a section) are not used by the program.
+        value.clear();
+    } else if (auto found = Lookup(*text, Trim(lpAppName), Trim(lpKeyName))) {
+        value = *found;
+    }
+    const std::size_t n = std::min<std::size_t>(value.size(), nSize - 1);
+    std::memcpy(lpReturnedString, value.data(), n);
+    lpReturnedString[n] = '\0';
+    return c.Ret(static_cast<DWORD>(n));
+}
+
+UINT Machine::GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
+                                    const char* lpFileName) {
+    Call c(*s_, "GetPrivateProfileIntA",
+           Str(lpAppName) + "|" + Str(lpKeyName) + "|" + Str(lpFileName));
+    if (c.Faulted()) return c.FailWith(static_cast<UINT>(nDefault), c.Error());
+    std::optional<std::string> text = ReadProfileFile(*s_, lpFileName);
+    if (!text) return c.FailWith(static_cast<UINT>(nDefault), ERROR_FILE_NOT_FOUND);
+    if (lpAppName == nullptr || lpKeyName == nullptr) return c.Ret(static_cast<UINT>(nDefault));
+    std::optional<std::string> v = Lookup(*text, Trim(lpAppName), Trim(lpKeyName));
+    // An empty value reads like an absent one: the default.
+    if (!v || v->empty()) return c.Ret(static_cast<UINT>(nDefault));
+    // The leading decimal digits with an optional sign; anything else ends the number.
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < v->size() && ((*v)[i] == '-' || (*v)[i] == '+')) negative = (*v)[i++] == '-';
+    std::uint32_t n = 0;
+    for (; i < v->size() && (*v)[i] >= '0' && (*v)[i] <= '9'; ++i)
+        n = n * 10u + static_cast<std::uint32_t>((*v)[i] - '0');
+    return c.Ret(static_cast<UINT>(negative ? 0u - n : n));
+}
+
+}  // namespace sim

@@ -1,0 +1,470 @@
+// The registry: one tree of keys per root, names matched without regard to case and kept in the
+// case they were created with, subkeys enumerated in upper-cased order as Windows and Wine do.
+#include <cstring>
+
+#include "platform/sim/sim_state.h"
+
+namespace sim {
+
+namespace {
+
+constexpr DWORD kMaximumAllowed = 0x02000000;
+constexpr DWORD kGenericRead = 0x80000000;
+constexpr DWORD kGenericWrite = 0x40000000;
+constexpr DWORD kGenericExecute = 0x20000000;
+constexpr DWORD kGenericAll = 0x10000000;
+constexpr DWORD kKeyWrite = 0x20006;
+
+DWORD MapGeneric(DWORD sam) {
+    DWORD out = sam & ~(kGenericRead | kGenericWrite | kGenericExecute | kGenericAll);
+    if ((sam & kGenericRead) != 0 || (sam & kGenericExecute) != 0) out |= KEY_READ;
+    if ((sam & kGenericWrite) != 0) out |= kKeyWrite;
+    if ((sam & kGenericAll) != 0) out |= KEY_ALL_ACCESS;
+    return out;
+}
+
+std::string Join(const std::string& parent, const char* sub) {
+    if (sub == nullptr || *sub == '\0') return parent;
+    return parent + "\\" + sub;
+}
+
+bool IsRootValue(HKEY h) {
+    const auto v = reinterpret_cast<ULONG_PTR>(h);
+    return v >= 0x80000000u && v <= 0x80000003u;
+}
+
+}  // namespace
+
+// ---- tree helpers ---------------------------------------------------------------------------
+std::shared_ptr<RegKey> State::RootOf(HKEY root) const {
+    auto it = roots.find(reinterpret_cast<ULONG_PTR>(root));
+    return it == roots.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<RegKey> State::Child(const std::shared_ptr<RegKey>& k, const std::string& name) {
+    auto it = k->subkeys.find(Upper(name));
+    return it == k->subkeys.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<RegKey> State::Find(HKEY root, const std::string& path) const {
+    auto k = RootOf(root);
+    for (const std::string& part : SplitPath(path)) {
+        if (!k) return nullptr;
+        k = Child(k, part);
+    }
+    return k;
+}
+
+std::shared_ptr<RegKey> State::Create(HKEY root, const std::string& path) {
+    auto k = RootOf(root);
+    if (!k) throw std::invalid_argument("unknown registry root");
+    for (const std::string& part : SplitPath(path)) {
+        auto next = Child(k, part);
+        if (!next) {
+            next = std::make_shared<RegKey>();
+            next->name = part;
+            next->parent = k;
+            k->subkeys[Upper(part)] = next;
+        }
+        k = next;
+    }
+    return k;
+}
+
+std::string State::PathOf(const RegKey& k) {
+    if (k.deleted) return k.pathWhenDeleted;
+    std::string path = k.name;
+    for (auto p = k.parent.lock(); p; p = p->parent.lock()) path = p->name + "\\" + path;
+    return path;
+}
+
+std::string State::KeyLabel(HKEY h) const {
+    if (auto root = RootOf(h)) return root->name;
+    auto it = handles.find(reinterpret_cast<ULONG_PTR>(h));
+    if (it != handles.end())
+        if (const auto* kh = std::get_if<KeyHandle>(&it->second)) return PathOf(*kh->key);
+    return "<bad key " + Hex(reinterpret_cast<ULONG_PTR>(h)) + ">";
+}
+
+void State::DetachTree(const std::shared_ptr<RegKey>& k) {
+    const std::string path = PathOf(*k);
+    if (auto p = k->parent.lock()) p->subkeys.erase(Upper(k->name));
+    // Mark the whole subtree, so that every handle into it reports the deletion.
+    struct Marker {
+        static void Mark(RegKey& key, const std::string& keyPath) {
+            key.deleted = true;
+            key.pathWhenDeleted = keyPath;
+            for (auto& [upper, child] : key.subkeys) Mark(*child, keyPath + "\\" + child->name);
+        }
+    };
+    Marker::Mark(*k, path);
+}
+
+namespace {
+
+// The key an HKEY stands for, with the access the handle grants.
+DWORD ResolveKey(const State& s, HKEY h, std::shared_ptr<RegKey>& key, DWORD& access) {
+    if (auto root = s.RootOf(h)) {
+        key = root;
+        access = KEY_ALL_ACCESS;
+        return ERROR_SUCCESS;
+    }
+    auto it = s.handles.find(reinterpret_cast<ULONG_PTR>(h));
+    if (it == s.handles.end()) return ERROR_INVALID_HANDLE;
+    const auto* kh = std::get_if<KeyHandle>(&it->second);
+    if (kh == nullptr) return ERROR_INVALID_HANDLE;
+    if (kh->key->deleted) return ERROR_KEY_DELETED;
+    key = kh->key;
+    access = kh->access;
+    return ERROR_SUCCESS;
+}
+
+// Walks a relative path below a key. A leading backslash is a bad path on the NT family.
+DWORD Walk(const std::shared_ptr<RegKey>& from, const char* sub, std::shared_ptr<RegKey>& out) {
+    out = from;
+    if (sub == nullptr || *sub == '\0') return ERROR_SUCCESS;
+    if (*sub == '\\') return kErrorBadPathname;
+    for (const std::string& part : SplitPath(sub)) {
+        out = State::Child(out, part);
+        if (!out) return ERROR_FILE_NOT_FOUND;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD DeleteRecursively(const std::shared_ptr<RegKey>& k) {
+    // Children first, in enumeration order; the first failure stops the delete, leaving what
+    // was not reached, as a recursive delete on Windows does.
+    while (!k->subkeys.empty()) {
+        auto child = k->subkeys.begin()->second;
+        if (DWORD e = DeleteRecursively(child); e != ERROR_SUCCESS) return e;
+    }
+    if (k->denyFull) return ERROR_ACCESS_DENIED;
+    State::DetachTree(k);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+// ---- the port -------------------------------------------------------------------------------
+namespace {
+
+LONG OpenKey(State& s, HKEY parent, const char* sub, DWORD sam, HKEY* result) {
+    std::shared_ptr<RegKey> base, target;
+    DWORD baseAccess = 0;
+    if (DWORD e = ResolveKey(s, parent, base, baseAccess); e != ERROR_SUCCESS)
+        return static_cast<LONG>(e);
+    if (DWORD e = Walk(base, sub, target); e != ERROR_SUCCESS) return static_cast<LONG>(e);
+    DWORD granted = MapGeneric(sam);
+    if ((sam & kMaximumAllowed) != 0) {
+        granted = (granted & ~kMaximumAllowed) | (target->denyFull ? KEY_READ : KEY_ALL_ACCESS);
+    } else if (target->denyFull && (granted & kWriteAccessBits) != 0) {
+        return static_cast<LONG>(ERROR_ACCESS_DENIED);
+    }
+    const ULONG_PTR value = s.NewHandleValue();
+    s.handles[value] = KeyHandle{target, granted};
+    *result = reinterpret_cast<HKEY>(value);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG Machine::RegOpenKeyA(HKEY hKey, const char* lpSubKey, HKEY* phkResult) {
+    Call c(*s_, "RegOpenKeyA", Join(s_->KeyLabel(hKey), lpSubKey));
+    if (phkResult == nullptr) return c.Ret<LONG>(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    if (c.Faulted()) {
+        *phkResult = nullptr;
+        return c.Ret(static_cast<LONG>(c.Error()));
+    }
+    // Without a subkey RegOpenKeyA hands back the very handle it was given (nothing new to
+    // close); with one it opens with the most access the key allows.
+    if (lpSubKey == nullptr || *lpSubKey == '\0') {
+        *phkResult = hKey;
+        return c.Ret<LONG>(ERROR_SUCCESS);
+    }
+    const LONG r = OpenKey(*s_, hKey, lpSubKey, kMaximumAllowed, phkResult);
+    if (r != ERROR_SUCCESS) *phkResult = nullptr;
+    return c.Ret(r);
+}
+
+LONG Machine::RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
+                            HKEY* phkResult) {
+    Call c(*s_, "RegOpenKeyExA", Join(s_->KeyLabel(hKey), lpSubKey) + "|" + Hex(samDesired));
+    if (phkResult == nullptr) return c.Ret<LONG>(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    *phkResult = nullptr;
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    (void)ulOptions;
+    return c.Ret(OpenKey(*s_, hKey, lpSubKey, samDesired, phkResult));
+}
+
+LONG Machine::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcchName,
+                            DWORD* lpReserved, char* lpClass, DWORD* lpcchClass,
+                            FILETIME* lpftLastWriteTime) {
+    Call c(*s_, "RegEnumKeyExA", s_->KeyLabel(hKey) + "|" + std::to_string(dwIndex));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> key;
+    DWORD access = 0;
+    if (DWORD e = ResolveKey(*s_, hKey, key, access); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (lpReserved != nullptr || lpName == nullptr || lpcchName == nullptr)
+        return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    if ((access & KEY_ENUMERATE_SUB_KEYS) == 0)
+        return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    if (dwIndex >= key->subkeys.size()) return c.Ret(static_cast<LONG>(ERROR_NO_MORE_ITEMS));
+    auto it = key->subkeys.begin();
+    std::advance(it, dwIndex);
+    const std::string& name = it->second->name;
+    // A name that does not fit with its terminator: nothing is written, and the capacity is
+    // left as it was (as Wine does).
+    if (name.size() + 1 > *lpcchName) return c.Ret(static_cast<LONG>(ERROR_MORE_DATA));
+    if (lpClass != nullptr && lpcchClass != nullptr && *lpcchClass < 1)
+        return c.Ret(static_cast<LONG>(ERROR_MORE_DATA));
+    std::memcpy(lpName, name.c_str(), name.size() + 1);
+    *lpcchName = static_cast<DWORD>(name.size());
+    if (lpClass != nullptr && lpcchClass != nullptr) lpClass[0] = '\0';
+    if (lpcchClass != nullptr) *lpcchClass = 0;
+    if (lpftLastWriteTime != nullptr) {
+        // 2001-08-24 00:00 UTC, a fixed and plausible last-write time.
+        lpftLastWriteTime->dwLowDateTime = 0x4B5A8000u;
+        lpftLastWriteTime->dwHighDateTime = 0x01C12C4Bu;
+    }
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
+LONG Machine::RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpReserved, DWORD* lpType,
+                               BYTE* lpData, DWORD* lpcbData) {
+    Call c(*s_, "RegQueryValueExA", s_->KeyLabel(hKey) + "|" + Str(lpValueName));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> key;
+    DWORD access = 0;
+    if (DWORD e = ResolveKey(*s_, hKey, key, access); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (lpReserved != nullptr || (lpData != nullptr && lpcbData == nullptr))
+        return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    if ((access & KEY_QUERY_VALUE) == 0) return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    auto it = key->values.find(Upper(lpValueName == nullptr ? "" : lpValueName));
+    if (it == key->values.end()) return c.Ret(static_cast<LONG>(ERROR_FILE_NOT_FOUND));
+    const RegValue& v = it->second;
+    if (lpType != nullptr) *lpType = v.type;
+    const auto needed = static_cast<DWORD>(v.data.size());
+    if (lpData != nullptr) {
+        if (*lpcbData < needed) {
+            *lpcbData = needed;
+            return c.Ret(static_cast<LONG>(ERROR_MORE_DATA));
+        }
+        if (needed != 0) std::memcpy(lpData, v.data.data(), needed);
+    }
+    if (lpcbData != nullptr) *lpcbData = needed;
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
+LONG Machine::RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
+    const std::string label = s_->KeyLabel(hKey);
+    Call c(*s_, "RegDeleteKeyA",
+           lpSubKey != nullptr && *lpSubKey == '\0' ? label + "\\" : Join(label, lpSubKey));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> base, target;
+    DWORD access = 0;
+    if (DWORD e = ResolveKey(*s_, hKey, base, access); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (lpSubKey == nullptr) return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    if (DWORD e = Walk(base, lpSubKey, target); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (target->parent.expired()) return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    // The 9x family deletes the key with everything below it; the NT family refuses a key that
+    // still has subkeys.
+    if (s_->platformId == VER_PLATFORM_WIN32_WINDOWS)
+        return c.Ret(static_cast<LONG>(DeleteRecursively(target)));
+    if (!target->subkeys.empty() || target->denyFull)
+        return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    State::DetachTree(target);
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
+LONG Machine::SHDeleteKeyA(HKEY hKey, const char* pszSubKey) {
+    const std::string label = s_->KeyLabel(hKey);
+    Call c(*s_, "SHDeleteKeyA",
+           pszSubKey != nullptr && *pszSubKey == '\0' ? label + "\\" : Join(label, pszSubKey));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> base, target;
+    DWORD access = 0;
+    if (DWORD e = ResolveKey(*s_, hKey, base, access); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (pszSubKey == nullptr) return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    if (DWORD e = Walk(base, pszSubKey, target); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (target->parent.expired()) return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    return c.Ret(static_cast<LONG>(DeleteRecursively(target)));
+}
+
+LONG Machine::RegFlushKey(HKEY hKey) {
+    Call c(*s_, "RegFlushKey", s_->KeyLabel(hKey));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> key;
+    DWORD access = 0;
+    return c.Ret(static_cast<LONG>(ResolveKey(*s_, hKey, key, access)));
+}
+
+LONG Machine::RegCloseKey(HKEY hKey) {
+    Call c(*s_, "RegCloseKey", s_->KeyLabel(hKey));
+    if (IsRootValue(hKey)) return c.Ret<LONG>(ERROR_SUCCESS);
+    auto it = s_->handles.find(reinterpret_cast<ULONG_PTR>(hKey));
+    if (it == s_->handles.end() || std::get_if<KeyHandle>(&it->second) == nullptr)
+        return c.Ret(static_cast<LONG>(ERROR_INVALID_HANDLE));
+    s_->handles.erase(it);
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
+// ---- test helpers ---------------------------------------------------------------------------
+namespace {
+
+void PutValue(RegKey& k, const std::string& name, DWORD type, std::vector<BYTE> data) {
+    RegValue& v = k.values[Upper(name)];
+    if (v.name.empty()) v.name = name;
+    v.type = type;
+    v.data = std::move(data);
+}
+
+std::vector<BYTE> Bytes(const std::string& s, bool terminate) {
+    std::vector<BYTE> out(s.begin(), s.end());
+    if (terminate) out.push_back(0);
+    return out;
+}
+
+}  // namespace
+
+void Machine::CreateKey(HKEY root, const std::string& path) {
+    s_->Create(root, path);
+}
+
+void Machine::SetString(HKEY root, const std::string& path, const std::string& name,
+                        const std::string& value, DWORD type) {
+    PutValue(*s_->Create(root, path), name, type, Bytes(value, true));
+}
+
+void Machine::SetMultiString(HKEY root, const std::string& path, const std::string& name,
+                             const std::vector<std::string>& values) {
+    std::vector<BYTE> data;
+    for (const std::string& v : values) {
+        data.insert(data.end(), v.begin(), v.end());
+        data.push_back(0);
+    }
+    data.push_back(0);
+    PutValue(*s_->Create(root, path), name, REG_MULTI_SZ, std::move(data));
+}
+
+void Machine::SetDword(HKEY root, const std::string& path, const std::string& name, DWORD value) {
+    std::vector<BYTE> data(4);
+    for (int i = 0; i < 4; ++i)
+        data[static_cast<std::size_t>(i)] = static_cast<BYTE>(value >> (8 * i));
+    PutValue(*s_->Create(root, path), name, REG_DWORD, std::move(data));
+}
+
+void Machine::SetBinary(HKEY root, const std::string& path, const std::string& name,
+                        const std::vector<BYTE>& data, DWORD type) {
+    PutValue(*s_->Create(root, path), name, type, data);
+}
+
+void Machine::DeleteTree(HKEY root, const std::string& path) {
+    auto k = s_->Find(root, path);
+    if (k && !k->parent.expired()) State::DetachTree(k);
+}
+
+void Machine::DenyFullAccess(HKEY root, const std::string& path) {
+    s_->Create(root, path)->denyFull = true;
+}
+
+bool Machine::KeyExists(HKEY root, const std::string& path) const {
+    return s_->Find(root, path) != nullptr;
+}
+
+std::optional<std::string> Machine::GetString(HKEY root, const std::string& path,
+                                              const std::string& name) const {
+    auto k = s_->Find(root, path);
+    if (!k) return std::nullopt;
+    auto it = k->values.find(Upper(name));
+    if (it == k->values.end()) return std::nullopt;
+    const auto& d = it->second.data;
+    std::string out(d.begin(), d.end());
+    if (auto nul = out.find('\0'); nul != std::string::npos) out.resize(nul);
+    return out;
+}
+
+std::vector<std::string> Machine::SubkeyNames(HKEY root, const std::string& path) const {
+    std::vector<std::string> out;
+    if (auto k = s_->Find(root, path))
+        for (const auto& [upper, child] : k->subkeys) out.push_back(child->name);
+    return out;
+}
+
+namespace {
+
+std::string RenderValue(const RegValue& v) {
+    auto hexBytes = [&] {
+        std::string out;
+        static const char digits[] = "0123456789abcdef";
+        for (std::size_t i = 0; i < v.data.size(); ++i) {
+            if (i != 0) out += ',';
+            out += digits[v.data[i] >> 4];
+            out += digits[v.data[i] & 0xF];
+        }
+        return out;
+    };
+    auto strings = [&] {
+        std::vector<std::string> parts;
+        std::string cur;
+        for (BYTE b : v.data) {
+            if (b == 0) {
+                parts.push_back(cur);
+                cur.clear();
+            } else {
+                cur += static_cast<char>(b);
+            }
+        }
+        if (!cur.empty()) parts.push_back(cur);
+        return parts;
+    };
+    switch (v.type) {
+        case REG_SZ:
+        case REG_EXPAND_SZ: {
+            auto parts = strings();
+            return std::string(v.type == REG_SZ ? "sz:\"" : "expand_sz:\"") +
+                   (parts.empty() ? "" : parts.front()) + "\"";
+        }
+        case REG_MULTI_SZ: {
+            std::string out = "multi_sz:";
+            auto parts = strings();
+            while (!parts.empty() && parts.back().empty()) parts.pop_back();
+            for (std::size_t i = 0; i < parts.size(); ++i)
+                out += (i != 0 ? ",\"" : "\"") + parts[i] + "\"";
+            return out;
+        }
+        case REG_DWORD:
+            if (v.data.size() == 4) {
+                DWORD d = 0;
+                for (int i = 3; i >= 0; --i) d = (d << 8) | v.data[static_cast<std::size_t>(i)];
+                return "dword:" + Hex(d);
+            }
+            return "dword-bytes:" + hexBytes();
+        default:
+            return "hex(" + std::to_string(v.type) + "):" + hexBytes();
+    }
+}
+
+void Dump(const RegKey& k, const std::string& path, std::string& out) {
+    out += "[" + path + "]\n";
+    for (const auto& [upper, v] : k.values) out += "\"" + v.name + "\"=" + RenderValue(v) + "\n";
+    for (const auto& [upper, child] : k.subkeys) Dump(*child, path + "\\" + child->name, out);
+}
+
+}  // namespace
+
+std::string Machine::DumpTree(HKEY root, const std::string& path) const {
+    auto k = s_->Find(root, path);
+    if (!k) return "";
+    std::string out;
+    Dump(*k, State::PathOf(*k), out);
+    return out;
+}
+
+}  // namespace sim

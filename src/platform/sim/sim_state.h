@@ -1,0 +1,210 @@
+// The simulated machine's inner state, shared by the files that implement its areas. Nothing
+// outside src/platform/sim includes this.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <type_traits>
+#include <variant>
+#include <vector>
+
+#include "platform/sim/sim_machine.h"
+
+namespace sim {
+
+// ---- text helpers ---------------------------------------------------------------------------
+std::string Upper(std::string s);
+std::string Lower(std::string s);
+bool IEquals(const std::string& a, const std::string& b);
+std::string Hex(ULONG_PTR v);
+std::string Str(const char* p);                               // NULL gives "(null)"
+std::vector<std::string> SplitPath(const std::string& path);  // on '\\', empty parts dropped
+
+// ---- registry -------------------------------------------------------------------------------
+struct RegValue {
+    std::string name;
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+
+struct RegKey {
+    std::string name;
+    std::weak_ptr<RegKey> parent;
+    bool deleted = false;
+    bool denyFull = false;
+    std::string pathWhenDeleted;
+    std::map<std::string, std::shared_ptr<RegKey>> subkeys;  // by upper-cased name: enum order
+    std::map<std::string, RegValue> values;                  // by upper-cased name
+};
+
+// Access bits that write: KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC,
+// WRITE_OWNER, GENERIC_WRITE, GENERIC_ALL.
+inline constexpr DWORD kWriteAccessBits =
+    0x0002 | 0x0004 | 0x0020 | 0x10000 | 0x40000 | 0x80000 | 0x40000000 | 0x10000000;
+
+// ---- handles --------------------------------------------------------------------------------
+struct KeyHandle {
+    std::shared_ptr<RegKey> key;
+    DWORD access = 0;
+};
+struct DevEntry {
+    std::string instanceId;  // below ...\Enum, as the registry spells it
+    DWORD devInst = 0;
+    GUID classGuid{};
+};
+struct DevInfoSet {
+    std::vector<DevEntry> devices;
+};
+struct SnapshotHandle {
+    std::vector<std::pair<DWORD, std::string>> processes;  // pid, image name
+    std::size_t next = 0;
+};
+struct TokenHandle {
+    DWORD access = 0;
+};
+struct ProcessHandle {
+    DWORD pid = 0;
+    DWORD access = 0;
+};
+struct PaintSession {
+    HWND hwnd = nullptr;
+    HDC hdc = nullptr;
+};
+using HandleObject =
+    std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenHandle, ProcessHandle, PaintSession>;
+
+// ---- windows --------------------------------------------------------------------------------
+struct WindowRef {
+    enum Kind { TopLevel, Dialog, Control } kind = TopLevel;
+    std::size_t index = 0;    // into topLevels or dialogs
+    std::size_t control = 0;  // into the dialog's controls
+};
+
+struct LiveDialog {
+    std::size_t record = 0;  // index into dialogs
+    DLGPROC proc = nullptr;
+};
+
+struct FaultState {
+    Fault fault;
+    int matches = 0;
+};
+
+struct State {
+    // Version, directories, errors, timing.
+    DWORD platformId = VER_PLATFORM_WIN32_NT, major = 5, minor = 1, build = 2600;
+    std::string windowsDirectory = "C:\\WINDOWS";
+    std::filesystem::path windowsOnDisk;
+    DWORD lastError = 0;
+    DWORD sleepTotal = 0;
+
+    // Registry.
+    std::map<ULONG_PTR, std::shared_ptr<RegKey>> roots;
+
+    // Files: attributes by the lower-cased path relative to the Windows folder on disk.
+    std::map<std::string, DWORD> attributes;
+
+    // Devices.
+    std::set<std::string> absentDevices;              // upper-cased instance ids
+    std::map<std::string, DWORD> failingHardwareIds;  // upper-cased instance id -> error
+    std::map<std::string, DWORD> devInsts;            // upper-cased instance id -> DevInst
+    DWORD nextDevInst = 1;
+    std::vector<std::string> removedDevices;
+    int removeRequests = 0;
+
+    // Processes and the token.
+    std::vector<Process> processes;
+    DWORD nextPid = 4;
+    bool debugHeld = true;
+    bool debugEnabled = false;
+
+    // Windows and the user.
+    std::vector<TopLevelWindow> topLevels;
+    std::vector<DialogRecord> dialogs;
+    std::vector<LiveDialog> liveDialogs;  // innermost last
+    std::map<ULONG_PTR, WindowRef> windows;
+    std::deque<UserAction> script;
+    std::vector<MessageBoxRecord> messageBoxes;
+    bool commonControls = false;
+    int clientCx = 345, clientCy = 146;
+
+    // Handles, memory, faults, the call log.
+    ULONG_PTR nextHandle = 0x1000;
+    std::map<ULONG_PTR, HandleObject> handles;
+    std::map<const void*, std::unique_ptr<BYTE[]>> blocks;
+    std::map<const void*, SIZE_T> blockSizes;
+    std::vector<std::string> handleErrors;
+    std::vector<FaultState> faults;
+    std::vector<CallRecord> calls;
+
+    ULONG_PTR NewHandleValue() {
+        const ULONG_PTR v = nextHandle;
+        nextHandle += 4;
+        return v;
+    }
+
+    // Registry helpers (sim_registry.cpp).
+    std::shared_ptr<RegKey> RootOf(HKEY root) const;
+    std::shared_ptr<RegKey> Find(HKEY root, const std::string& path) const;
+    std::shared_ptr<RegKey> Create(HKEY root, const std::string& path);
+    static std::shared_ptr<RegKey> Child(const std::shared_ptr<RegKey>& k, const std::string& name);
+    static std::string PathOf(const RegKey& k);
+    std::string KeyLabel(HKEY h) const;  // "HKLM\\..." or "<bad handle 0x...>"
+    // Marks a subtree deleted and detaches it from its parent.
+    static void DetachTree(const std::shared_ptr<RegKey>& k);
+
+    // Files (sim_files.cpp): maps a Windows path to the folder on disk.
+    struct Resolved {
+        bool inside = false;         // below the Windows folder
+        bool parentExists = false;   // the folder that would hold it exists
+        std::filesystem::path disk;  // on-disk path (existing components in their own case)
+        std::string relKey;          // lower-cased relative path, the attribute key
+    };
+    Resolved Resolve(const std::string& windowsPath) const;
+
+    // Dialog of a window handle, if it is a live dialog.
+    DialogRecord* LiveDialogRecord(HWND h);
+};
+
+// One port call: records it in the log on construction and decides whether a fault fires.
+class Call {
+public:
+    Call(State& s, const char* api, std::string args);
+    bool Faulted() const { return fault_.has_value(); }
+    DWORD Error() const { return *fault_; }
+    template <typename T>
+    T Ret(T v) {
+        s_.calls[index_].result = ToLongPtr(v);
+        return v;
+    }
+    // The usual BOOL failure: last error set, FALSE returned.
+    BOOL FailBool(DWORD error) {
+        s_.lastError = error;
+        return Ret<BOOL>(FALSE);
+    }
+    template <typename T>
+    T FailWith(T value, DWORD error) {
+        s_.lastError = error;
+        return Ret<T>(value);
+    }
+
+private:
+    template <typename T>
+    static LONG_PTR ToLongPtr(T v) {
+        if constexpr (std::is_pointer_v<T>) {
+            return reinterpret_cast<LONG_PTR>(v);
+        } else {
+            return static_cast<LONG_PTR>(v);
+        }
+    }
+    State& s_;
+    std::size_t index_;
+    std::optional<DWORD> fault_;
+};
+
+}  // namespace sim
