@@ -1,0 +1,329 @@
+// Drives the uninstaller's windows the way a person would, for the Wine tests and the screenshot
+// script. It finds the dialog or the warning box by title, reads what they show, presses a key or
+// a button, and reports every step on stdout, one fact a line. Every wait has a timeout.
+//
+//   uiauto dialog TITLE [--action ok|enter|escape|close|none] [--read] [--timeout MS]
+//                       [--freeze-ms MS --freeze-marker PATH] [--before-marker PATH --before-ms MS]
+//   uiauto warning TITLE [--timeout MS]
+//
+// Exit codes: 0 done, 2 the window never appeared, 3 no completion message and the dialog stayed,
+// 4 bad arguments, 5 a window did not close after the action, 6 the dialog appeared where only
+// the warning box was expected.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kMessageTextId = 0xFFFF;  // the static control holding a message box's text
+constexpr int kPromptId = 1001;         // only the uninstall dialog has it
+
+enum class Kind { Dialog, MessageBox };
+
+struct Search {
+    std::string title;
+    Kind kind;
+    DWORD pid;  // 0: any process
+    HWND found;
+};
+
+std::string ClassOf(HWND h) {
+    char cls[64] = {};
+    GetClassNameA(h, cls, sizeof cls);
+    return cls;
+}
+
+// Reads a window's text without waiting on a busy window for long.
+std::string TextOf(HWND h) {
+    if (h == nullptr) return "";
+    char buf[1024] = {};
+    DWORD_PTR got = 0;
+    if (SendMessageTimeoutA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf),
+                            SMTO_ABORTIFHUNG, 2000, &got) == 0)
+        GetWindowTextA(h, buf, sizeof buf);
+    return buf;
+}
+
+BOOL CALLBACK Visit(HWND h, LPARAM lp) {
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (ClassOf(h) != "#32770") return TRUE;
+    if (s->pid != 0) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(h, &pid);
+        if (pid != s->pid) return TRUE;
+    }
+    char title[512] = {};
+    GetWindowTextA(h, title, sizeof title);
+    if (!s->title.empty() && s->title != title) return TRUE;
+    const bool isBox = GetDlgItem(h, kMessageTextId) != nullptr;
+    const bool isDialog = GetDlgItem(h, kPromptId) != nullptr;
+    if ((s->kind == Kind::MessageBox && isBox) || (s->kind == Kind::Dialog && isDialog)) {
+        s->found = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND Find(const std::string& title, Kind kind, DWORD pid = 0) {
+    Search s{title, kind, pid, nullptr};
+    EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
+    return s.found;
+}
+
+// Writes text with line feeds and carriage returns spelled out, so that one fact stays one line.
+std::string Escape(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void Say(const std::string& line) {
+    std::fputs(line.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+void Touch(const std::string& path) {
+    if (path.empty()) return;
+    if (FILE* f = std::fopen(path.c_str(), "w")) {
+        std::fputs("1\n", f);
+        std::fclose(f);
+    }
+}
+
+bool WaitGone(HWND h, DWORD ms) {
+    for (DWORD waited = 0; waited < ms; waited += 20) {
+        if (!IsWindow(h)) return true;
+        Sleep(20);
+    }
+    return !IsWindow(h);
+}
+
+void ReadDialog(HWND dlg, const char* when) {
+    const std::string w = when;
+    Say(w + " caption " + Escape(TextOf(dlg)));
+    for (int id : {1001, 1002, 1003, 1004, IDOK})
+        Say(w + " control " + std::to_string(id) + " " + Escape(TextOf(GetDlgItem(dlg, id))));
+    HWND bar = GetDlgItem(dlg, 1000);
+    // The control's own WS_VISIBLE bit: once the dialog has ended it is hidden as a whole.
+    const bool shown = bar != nullptr && (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0;
+    Say(w + " progress visible " + std::to_string(shown ? 1 : 0));
+    DWORD_PTR pos = 0;
+    if (bar != nullptr &&
+        SendMessageTimeoutA(bar, 0x0408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos) != 0)
+        Say(w + " progress pos " + std::to_string(pos));
+}
+
+// Presses the OK button of a message box, as a click would.
+void PressBoxOk(HWND box) {
+    HWND ok = GetDlgItem(box, IDOK);
+    if (ok != nullptr)
+        PostMessageA(ok, BM_CLICK, 0, 0);
+    else
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+}
+
+// Shows a message box's caption and text, then presses its OK. Returns false if it stays.
+bool HandleMessageBox(HWND box, HWND expectedOwner) {
+    Say("message caption " + Escape(TextOf(box)));
+    Say("message text " + Escape(TextOf(GetDlgItem(box, kMessageTextId))));
+    HWND owner = GetWindow(box, GW_OWNER);
+    Say(std::string("message owner ") + (owner == nullptr         ? "none"
+                                         : owner == expectedOwner ? "dialog"
+                                                                  : "other"));
+    PressBoxOk(box);
+    if (!WaitGone(box, 5000)) {
+        Say("message stayed open");
+        return false;
+    }
+    Say("message dismissed");
+    return true;
+}
+
+// Holds the dialog's thread still for a moment once the run shows on screen, so that a
+// screenshot can catch it mid-run; the marker tells the screenshot script when to take it.
+void FreezeDuringRun(HWND dlg, DWORD ms, const std::string& marker, DWORD timeout) {
+    HWND bar = GetDlgItem(dlg, 1000);
+    DWORD waited = 0;
+    while (waited < timeout && IsWindow(dlg) &&
+           !(bar != nullptr && (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0)) {
+        Sleep(1);
+        ++waited;
+    }
+    DWORD pid = 0;
+    const DWORD tid = GetWindowThreadProcessId(dlg, &pid);
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME, FALSE, tid);
+    if (thread == nullptr) {
+        Say("freeze failed");
+        return;
+    }
+    SuspendThread(thread);
+    Say("run frozen");
+    Touch(marker);
+    Sleep(ms);
+    ResumeThread(thread);
+    CloseHandle(thread);
+}
+
+int Usage() {
+    std::fputs(
+        "usage: uiauto dialog TITLE [--action ok|enter|escape|close|none] [--read] "
+        "[--timeout MS]\n"
+        "              [--before-marker PATH --before-ms MS] [--freeze-ms MS --freeze-marker "
+        "PATH]\n"
+        "       uiauto warning TITLE [--timeout MS]\n",
+        stderr);
+    return 4;
+}
+
+int RunWarning(const std::string& title, DWORD timeout) {
+    for (DWORD waited = 0; waited <= timeout; waited += 20) {
+        if (HWND dlg = Find(title, Kind::Dialog)) {
+            Say("dialog shown");
+            PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+            return 6;
+        }
+        if (HWND box = Find(title, Kind::MessageBox)) {
+            Say("warning found");
+            return HandleMessageBox(box, nullptr) ? 0 : 5;
+        }
+        Sleep(20);
+    }
+    Say("warning not found");
+    return 2;
+}
+
+int RunDialog(const std::string& title, const std::string& action, bool read, DWORD timeout,
+              DWORD beforeMs, const std::string& beforeMarker, DWORD freezeMs,
+              const std::string& freezeMarker) {
+    HWND dlg = nullptr;
+    for (DWORD waited = 0; waited <= timeout && dlg == nullptr; waited += 20) {
+        dlg = Find(title, Kind::Dialog);
+        if (HWND box = dlg == nullptr ? Find(title, Kind::MessageBox) : nullptr) {
+            // The program decided not to show the dialog; report what it showed instead.
+            Say("dialog not shown");
+            HandleMessageBox(box, nullptr);
+            return 2;
+        }
+        if (dlg == nullptr) Sleep(20);
+    }
+    if (dlg == nullptr) {
+        Say("dialog not found");
+        return 2;
+    }
+    Say("dialog found");
+    DWORD pid = 0;
+    GetWindowThreadProcessId(dlg, &pid);
+    // Let the dialog finish painting before anyone looks at it.
+    Sleep(200);
+    if (read) ReadDialog(dlg, "before");
+    if (!beforeMarker.empty()) {
+        Touch(beforeMarker);
+        Sleep(beforeMs);
+    }
+
+    Say("action " + action);
+    if (action == "ok") {
+        // Posted, not sent: the click runs the whole removal inside the button handler, which
+        // only returns once the completion message has been dismissed.
+        HWND ok = GetDlgItem(dlg, IDOK);
+        PostMessageA(ok, BM_CLICK, 0, 0);
+    } else if (action == "enter") {
+        // The key goes to the focused control; the dialog manager turns Enter into a command
+        // for the default push button.
+        GUITHREADINFO gui{};
+        gui.cbSize = sizeof gui;
+        HWND target = GetDlgItem(dlg, IDOK);
+        if (GetGUIThreadInfo(GetWindowThreadProcessId(dlg, nullptr), &gui) &&
+            gui.hwndFocus != nullptr)
+            target = gui.hwndFocus;
+        PostMessageA(target, WM_KEYDOWN, VK_RETURN, 0x001C0001);
+        PostMessageA(target, WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
+    } else if (action == "escape") {
+        PostMessageA(dlg, WM_COMMAND, IDCANCEL, 0);
+    } else if (action == "close") {
+        PostMessageA(dlg, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else if (action == "none") {
+        return 0;
+    } else {
+        return Usage();
+    }
+
+    if (freezeMs != 0) FreezeDuringRun(dlg, freezeMs, freezeMarker, timeout);
+
+    // Either a message box of the same process comes up, or the dialog goes away without one.
+    for (DWORD waited = 0; waited <= timeout; waited += 20) {
+        if (HWND box = Find("", Kind::MessageBox, pid)) {
+            if (read && IsWindow(dlg)) ReadDialog(dlg, "after");
+            if (!HandleMessageBox(box, dlg)) return 5;
+            if (!WaitGone(dlg, 5000)) {
+                Say("dialog stayed open");
+                return 5;
+            }
+            Say("dialog closed");
+            return 0;
+        }
+        if (!IsWindow(dlg)) {
+            Say("dialog closed");
+            // A box that belongs to the run would have come up while the dialog existed; look
+            // once more in case the two raced.
+            Sleep(300);
+            if (HWND late = Find("", Kind::MessageBox, pid))
+                return HandleMessageBox(late, dlg) ? 0 : 5;
+            Say("message none");
+            return 0;
+        }
+        Sleep(20);
+    }
+    Say("timeout: the dialog is still open and no message came");
+    return 3;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return Usage();
+    const std::string mode = argv[1];
+    const std::string title = argv[2];
+    std::string action = "ok", beforeMarker, freezeMarker;
+    bool read = false;
+    DWORD timeout = 20000, beforeMs = 0, freezeMs = 0;
+    for (int i = 3; i < argc; ++i) {
+        const std::string a = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (a == "--read") {
+            read = true;
+        } else if (a == "--action" && hasValue) {
+            action = argv[++i];
+        } else if (a == "--timeout" && hasValue) {
+            timeout = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--before-marker" && hasValue) {
+            beforeMarker = argv[++i];
+        } else if (a == "--before-ms" && hasValue) {
+            beforeMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--freeze-ms" && hasValue) {
+            freezeMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--freeze-marker" && hasValue) {
+            freezeMarker = argv[++i];
+        } else {
+            return Usage();
+        }
+    }
+    if (mode == "warning") return RunWarning(title, timeout);
+    if (mode == "dialog")
+        return RunDialog(title, action, read, timeout, beforeMs, beforeMarker, freezeMs,
+                         freezeMarker);
+    return Usage();
+}
