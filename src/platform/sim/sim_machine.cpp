@@ -162,9 +162,9 @@ std::vector<std::string> Machine::OpenHandles() const {
             out.push_back("device set: " + std::to_string(d->devices.size()) + " devices");
         } else if (const auto* sn = std::get_if<SnapshotHandle>(&object)) {
             out.push_back("snapshot: " + std::to_string(sn->processes.size()) + " processes");
-        } else if (std::get_if<TokenHandle>(&object) != nullptr) {
+        } else if (std::get_if<TokenObject>(&object) != nullptr) {
             out.push_back("token: own process");
-        } else if (const auto* p = std::get_if<ProcessHandle>(&object)) {
+        } else if (const auto* p = std::get_if<ProcessObject>(&object)) {
             out.push_back("process: pid " + std::to_string(p->pid));
         } else if (std::get_if<PaintSession>(&object) != nullptr) {
             out.push_back("paint session: " + Hex(value));

@@ -64,10 +64,10 @@ struct SnapshotHandle {
     std::vector<std::pair<DWORD, std::string>> processes;  // pid, image name
     std::size_t next = 0;
 };
-struct TokenHandle {
+struct TokenObject {
     DWORD access = 0;
 };
-struct ProcessHandle {
+struct ProcessObject {
     DWORD pid = 0;
     DWORD access = 0;
 };
@@ -76,7 +76,7 @@ struct PaintSession {
     HDC hdc = nullptr;
 };
 using HandleObject =
-    std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenHandle, ProcessHandle, PaintSession>;
+    std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject, PaintSession>;
 
 // ---- windows --------------------------------------------------------------------------------
 struct WindowRef {
@@ -131,6 +131,7 @@ struct State {
     std::deque<UserAction> script;
     std::vector<MessageBoxRecord> messageBoxes;
     bool commonControls = false;
+    HICON icon = nullptr;
     int clientCx = 345, clientCy = 146;
 
     // Handles, memory, faults, the call log.
