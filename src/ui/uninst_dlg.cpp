@@ -71,8 +71,12 @@ HICON CUninstDlg::OnQueryDragIcon() {
 }
 
 void CUninstDlg::OnOkClicked() {
+    // The lookup goes by title over every top-level window, this dialog included: a profile
+    // that gives the companion the dialog's own title must not make the dialog close itself.
     HWND companion = Api().FindWindowA(nullptr, theApp.UnInstRemoteTitleName);
-    if (companion != nullptr) Api().SendMessageA(companion, WM_CLOSE, 0, 0);
+    if (companion != nullptr && companion != m_hWnd) {
+        Api().SendMessageA(companion, WM_CLOSE, 0, 0);
+    }
     if (IsWin9xFamily()) {
         RunWin9xRemoval();
     } else {
