@@ -38,11 +38,13 @@ std::vector<ProfileSection> Parse(const std::string& text) {
     std::string raw;
     while (std::getline(in, raw)) {
         std::string line = Trim(raw);
-        if (line.empty() || line[0] == ';') continue;
+        // Like Windows and Wine, the reader knows no comment syntax: ";x=1" is a key named ";x".
+        if (line.empty()) continue;
         if (line[0] == '[') {
             const std::size_t close = line.rfind(']');
             if (close != std::string::npos) {
-                sections.push_back(ProfileSection{line.substr(1, close - 1), {}});
+                // Blanks inside the brackets are not part of the name: "[ 1 ]" is section "1".
+                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}});
                 continue;
             }
         }
