@@ -6,11 +6,17 @@
 //                       [--freeze-ms MS --freeze-marker PATH] [--before-marker PATH --before-ms MS]
 //   uiauto warning TITLE [--timeout MS]
 //
+// TITLE "*" matches any title; --process NAME (both modes) only looks at windows of processes
+// with that image name, so the caller need not know which title the profile gives.
+//
 // Exit codes: 0 done, 2 the window never appeared, 3 no completion message and the dialog stayed,
 // 4 bad arguments, 5 a window did not close after the action, 6 the dialog appeared where only
 // the warning box was expected.
 #define WIN32_LEAN_AND_MEAN
+// clang-format off
 #include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,12 +31,27 @@ constexpr int kPromptId = 1001;         // only the uninstall dialog has it
 
 enum class Kind { Dialog, MessageBox };
 
+std::string g_image;  // only windows of processes with this image name; empty: any process
+
 struct Search {
-    std::string title;
+    std::string title;  // empty: any title
     Kind kind;
-    DWORD pid;  // 0: any process
+    DWORD pid;  // 0: any process (within g_image)
+    std::vector<DWORD> imagePids;
     HWND found;
 };
+
+std::vector<DWORD> PidsOf(const std::string& image) {
+    std::vector<DWORD> pids;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return pids;
+    PROCESSENTRY32 pe{};
+    pe.dwSize = sizeof pe;
+    for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe))
+        if (lstrcmpiA(pe.szExeFile, image.c_str()) == 0) pids.push_back(pe.th32ProcessID);
+    CloseHandle(snap);
+    return pids;
+}
 
 std::string ClassOf(HWND h) {
     char cls[64] = {};
@@ -52,10 +73,13 @@ std::string TextOf(HWND h) {
 BOOL CALLBACK Visit(HWND h, LPARAM lp) {
     auto* s = reinterpret_cast<Search*>(lp);
     if (ClassOf(h) != "#32770") return TRUE;
-    if (s->pid != 0) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(h, &pid);
-        if (pid != s->pid) return TRUE;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    if (s->pid != 0 && pid != s->pid) return TRUE;
+    if (s->pid == 0 && !g_image.empty()) {
+        bool mine = false;
+        for (DWORD p : s->imagePids) mine = mine || p == pid;
+        if (!mine) return TRUE;
     }
     char title[512] = {};
     GetWindowTextA(h, title, sizeof title);
@@ -70,7 +94,11 @@ BOOL CALLBACK Visit(HWND h, LPARAM lp) {
 }
 
 HWND Find(const std::string& title, Kind kind, DWORD pid = 0) {
-    Search s{title, kind, pid, nullptr};
+    Search s{title == "*" ? std::string() : title, kind, pid, {}, nullptr};
+    if (pid == 0 && !g_image.empty()) {
+        s.imagePids = PidsOf(g_image);
+        if (s.imagePids.empty()) return nullptr;
+    }
     EnumWindows(Visit, reinterpret_cast<LPARAM>(&s));
     return s.found;
 }
@@ -183,7 +211,8 @@ int Usage() {
         "[--timeout MS]\n"
         "              [--before-marker PATH --before-ms MS] [--freeze-ms MS --freeze-marker "
         "PATH]\n"
-        "       uiauto warning TITLE [--timeout MS]\n",
+        "       uiauto warning TITLE [--timeout MS]\n"
+        "       TITLE may be *; --process NAME limits the search to that program's windows\n",
         stderr);
     return 4;
 }
@@ -303,7 +332,9 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--read") {
+        if (a == "--process" && hasValue) {
+            g_image = argv[++i];
+        } else if (a == "--read") {
             read = true;
         } else if (a == "--action" && hasValue) {
             action = argv[++i];
