@@ -274,4 +274,74 @@ TEST(SimWindows, FindWindowAndWmCloseReachTheFirstMatchingWindow) {
     EXPECT_EQ(m->FindWindowA(nullptr, "Remote"), nullptr);  // whole titles only
 }
 
+TEST(SimDialog, WindowCallsFailWhenFaultedAndChangeNothing) {
+    constexpr DWORD kFault = 0x4242;
+    struct Case {
+        const char* api;
+        std::function<bool(sim::Machine&, HWND)> fails;
+    };
+    const std::vector<Case> cases = {
+        {"SetWindowTextA",
+         [](sim::Machine& m, HWND h) {
+             return !m.SetWindowTextA(h, "x") && m.Dialogs()[0].captionHistory.empty();
+         }},
+        {"SetDlgItemTextA",
+         [](sim::Machine& m, HWND h) {
+             return !m.SetDlgItemTextA(h, IDC_RUN_TIP, "x") &&
+                    m.Dialogs()[0].Control(IDC_RUN_TIP)->textHistory.empty();
+         }},
+        {"GetDlgItem", [](sim::Machine& m, HWND h) { return m.GetDlgItem(h, IDOK) == nullptr; }},
+        {"ShowWindow",
+         [](sim::Machine& m, HWND h) {
+             HWND bar = m.GetDlgItem(h, IDC_PROGRESS);
+             return !m.ShowWindow(bar, SW_SHOW) && !m.Dialogs()[0].Control(IDC_PROGRESS)->visible;
+         }},
+        {"SendMessageA",
+         [](sim::Machine& m, HWND h) {
+             HWND bar = m.GetDlgItem(h, IDC_PROGRESS);
+             return m.SendMessageA(bar, PBM_SETPOS, 50, 0) == 0 &&
+                    m.Dialogs()[0].progress.messages.empty();
+         }},
+        {"EndDialog", [](sim::Machine& m, HWND h) { return !m.EndDialog(h, IDOK); }},
+        {"GetClientRect",
+         [](sim::Machine& m, HWND h) {
+             RECT r{};
+             return !m.GetClientRect(h, &r);
+         }},
+        {"BeginPaint",
+         [](sim::Machine& m, HWND h) {
+             PAINTSTRUCT ps{};
+             return m.BeginPaint(h, &ps) == nullptr && m.OpenHandles().empty();
+         }},
+        {"DrawIcon",
+         [](sim::Machine& m, HWND h) {
+             PAINTSTRUCT ps{};
+             HDC dc = m.BeginPaint(h, &ps);
+             HICON icon = m.LoadIconA(m.GetModuleHandleA(nullptr), MAKEINTRESOURCEA(132));
+             const bool f = !m.DrawIcon(dc, 1, 1, icon) && m.Dialogs()[0].drawnIcons.empty();
+             m.EndPaint(h, &ps);
+             return f;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.api);
+        sim::ScopedMachine m;
+        m->AddFault({c.api, 0, kFault, ""});
+        Proc proc;
+        bool failed = false;
+        DWORD error = 0;
+        proc.handle = [&](HWND h, UINT msg, WPARAM, LPARAM) -> INT_PTR {
+            if (msg != WM_INITDIALOG) return FALSE;
+            failed = c.fails(*m, h);
+            error = m->GetLastError();
+            return TRUE;
+        };
+        m->ScriptUser({});
+        EXPECT_EQ(RunDialog(*m, proc), -1);  // nobody ends it
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(error, kFault);
+        EXPECT_TRUE(m->OpenHandles().empty());
+    }
+}
+
 }  // namespace
