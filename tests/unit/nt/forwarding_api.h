@@ -1,0 +1,181 @@
+// A port that hands every call to another one; a test derives from it to change the answer of
+// one call that the simulated machine cannot be made to give.
+#pragma once
+
+#include "platform/port.h"
+
+class ForwardingApi : public w32::Win32Api {
+public:
+    explicit ForwardingApi(w32::Win32Api& next) : next_(next) {}
+
+protected:
+    w32::Win32Api& next_;
+
+public:
+    w32::LONG RegOpenKeyA(w32::HKEY hKey, const char* lpSubKey, w32::HKEY* phkResult) override {
+        return next_.RegOpenKeyA(hKey, lpSubKey, phkResult);
+    }
+    w32::LONG RegOpenKeyExA(w32::HKEY hKey, const char* lpSubKey, w32::DWORD ulOptions,
+                            w32::DWORD samDesired, w32::HKEY* phkResult) override {
+        return next_.RegOpenKeyExA(hKey, lpSubKey, ulOptions, samDesired, phkResult);
+    }
+    w32::LONG RegEnumKeyExA(w32::HKEY hKey, w32::DWORD dwIndex, char* lpName, w32::DWORD* lpcchName,
+                            w32::DWORD* lpReserved, char* lpClass, w32::DWORD* lpcchClass,
+                            w32::FILETIME* lpftLastWriteTime) override {
+        return next_.RegEnumKeyExA(hKey, dwIndex, lpName, lpcchName, lpReserved, lpClass,
+                                   lpcchClass, lpftLastWriteTime);
+    }
+    w32::LONG RegQueryValueExA(w32::HKEY hKey, const char* lpValueName, w32::DWORD* lpReserved,
+                               w32::DWORD* lpType, w32::BYTE* lpData,
+                               w32::DWORD* lpcbData) override {
+        return next_.RegQueryValueExA(hKey, lpValueName, lpReserved, lpType, lpData, lpcbData);
+    }
+    w32::LONG RegDeleteKeyA(w32::HKEY hKey, const char* lpSubKey) override {
+        return next_.RegDeleteKeyA(hKey, lpSubKey);
+    }
+    w32::LONG SHDeleteKeyA(w32::HKEY hKey, const char* pszSubKey) override {
+        return next_.SHDeleteKeyA(hKey, pszSubKey);
+    }
+    w32::LONG RegFlushKey(w32::HKEY hKey) override { return next_.RegFlushKey(hKey); }
+    w32::LONG RegCloseKey(w32::HKEY hKey) override { return next_.RegCloseKey(hKey); }
+    w32::DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
+                                        const char* lpDefault, char* lpReturnedString,
+                                        w32::DWORD nSize, const char* lpFileName) override {
+        return next_.GetPrivateProfileStringA(lpAppName, lpKeyName, lpDefault, lpReturnedString,
+                                              nSize, lpFileName);
+    }
+    w32::UINT GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName, int nDefault,
+                                    const char* lpFileName) override {
+        return next_.GetPrivateProfileIntA(lpAppName, lpKeyName, nDefault, lpFileName);
+    }
+    w32::BOOL GetVersionExA(w32::OSVERSIONINFOA* lpVersionInformation) override {
+        return next_.GetVersionExA(lpVersionInformation);
+    }
+    w32::UINT GetWindowsDirectoryA(char* lpBuffer, w32::UINT uSize) override {
+        return next_.GetWindowsDirectoryA(lpBuffer, uSize);
+    }
+    void Sleep(w32::DWORD dwMilliseconds) override { next_.Sleep(dwMilliseconds); }
+    w32::DWORD GetLastError() override { return next_.GetLastError(); }
+    void SetLastError(w32::DWORD dwErrCode) override { next_.SetLastError(dwErrCode); }
+    w32::HLOCAL LocalAlloc(w32::UINT uFlags, w32::SIZE_T uBytes) override {
+        return next_.LocalAlloc(uFlags, uBytes);
+    }
+    w32::HLOCAL LocalFree(w32::HLOCAL hMem) override { return next_.LocalFree(hMem); }
+    int lstrcmpiA(const char* lpString1, const char* lpString2) override {
+        return next_.lstrcmpiA(lpString1, lpString2);
+    }
+    char* CharLowerA(char* lpsz) override { return next_.CharLowerA(lpsz); }
+    w32::BOOL SetFileAttributesA(const char* lpFileName, w32::DWORD dwFileAttributes) override {
+        return next_.SetFileAttributesA(lpFileName, dwFileAttributes);
+    }
+    w32::BOOL DeleteFileA(const char* lpFileName) override { return next_.DeleteFileA(lpFileName); }
+    w32::HDEVINFO SetupDiGetClassDevsA(const w32::GUID* ClassGuid, const char* Enumerator,
+                                       w32::HWND hwndParent, w32::DWORD Flags) override {
+        return next_.SetupDiGetClassDevsA(ClassGuid, Enumerator, hwndParent, Flags);
+    }
+    w32::BOOL SetupDiEnumDeviceInfo(w32::HDEVINFO DeviceInfoSet, w32::DWORD MemberIndex,
+                                    w32::SP_DEVINFO_DATA* DeviceInfoData) override {
+        return next_.SetupDiEnumDeviceInfo(DeviceInfoSet, MemberIndex, DeviceInfoData);
+    }
+    w32::BOOL SetupDiGetDeviceRegistryPropertyA(
+        w32::HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData, w32::DWORD Property,
+        w32::DWORD* PropertyRegDataType, w32::BYTE* PropertyBuffer, w32::DWORD PropertyBufferSize,
+        w32::DWORD* RequiredSize) override {
+        return next_.SetupDiGetDeviceRegistryPropertyA(DeviceInfoSet, DeviceInfoData, Property,
+                                                       PropertyRegDataType, PropertyBuffer,
+                                                       PropertyBufferSize, RequiredSize);
+    }
+    w32::BOOL SetupDiRemoveDevice(w32::HDEVINFO DeviceInfoSet,
+                                  w32::SP_DEVINFO_DATA* DeviceInfoData) override {
+        return next_.SetupDiRemoveDevice(DeviceInfoSet, DeviceInfoData);
+    }
+    w32::BOOL SetupDiDestroyDeviceInfoList(w32::HDEVINFO DeviceInfoSet) override {
+        return next_.SetupDiDestroyDeviceInfoList(DeviceInfoSet);
+    }
+    w32::HANDLE CreateToolhelp32Snapshot(w32::DWORD dwFlags, w32::DWORD th32ProcessID) override {
+        return next_.CreateToolhelp32Snapshot(dwFlags, th32ProcessID);
+    }
+    w32::BOOL Process32First(w32::HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) override {
+        return next_.Process32First(hSnapshot, lppe);
+    }
+    w32::BOOL Process32Next(w32::HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) override {
+        return next_.Process32Next(hSnapshot, lppe);
+    }
+    w32::HANDLE GetCurrentProcess() override { return next_.GetCurrentProcess(); }
+    w32::BOOL OpenProcessToken(w32::HANDLE ProcessHandle, w32::DWORD DesiredAccess,
+                               w32::HANDLE* TokenHandle) override {
+        return next_.OpenProcessToken(ProcessHandle, DesiredAccess, TokenHandle);
+    }
+    w32::BOOL LookupPrivilegeValueA(const char* lpSystemName, const char* lpName,
+                                    w32::LUID* lpLuid) override {
+        return next_.LookupPrivilegeValueA(lpSystemName, lpName, lpLuid);
+    }
+    w32::BOOL AdjustTokenPrivileges(w32::HANDLE TokenHandle, w32::BOOL DisableAllPrivileges,
+                                    w32::TOKEN_PRIVILEGES* NewState, w32::DWORD BufferLength,
+                                    w32::TOKEN_PRIVILEGES* PreviousState,
+                                    w32::DWORD* ReturnLength) override {
+        return next_.AdjustTokenPrivileges(TokenHandle, DisableAllPrivileges, NewState,
+                                           BufferLength, PreviousState, ReturnLength);
+    }
+    w32::HANDLE OpenProcess(w32::DWORD dwDesiredAccess, w32::BOOL bInheritHandle,
+                            w32::DWORD dwProcessId) override {
+        return next_.OpenProcess(dwDesiredAccess, bInheritHandle, dwProcessId);
+    }
+    w32::BOOL TerminateProcess(w32::HANDLE hProcess, w32::UINT uExitCode) override {
+        return next_.TerminateProcess(hProcess, uExitCode);
+    }
+    w32::BOOL CloseHandle(w32::HANDLE hObject) override { return next_.CloseHandle(hObject); }
+    void InitCommonControls() override { next_.InitCommonControls(); }
+    w32::HINSTANCE GetModuleHandleA(const char* lpModuleName) override {
+        return next_.GetModuleHandleA(lpModuleName);
+    }
+    w32::HICON LoadIconA(w32::HINSTANCE hInstance, const char* lpIconName) override {
+        return next_.LoadIconA(hInstance, lpIconName);
+    }
+    w32::INT_PTR DialogBoxParamA(w32::HINSTANCE hInstance, const char* lpTemplateName,
+                                 w32::HWND hWndParent, w32::DLGPROC lpDialogFunc,
+                                 w32::LPARAM dwInitParam) override {
+        return next_.DialogBoxParamA(hInstance, lpTemplateName, hWndParent, lpDialogFunc,
+                                     dwInitParam);
+    }
+    w32::BOOL EndDialog(w32::HWND hDlg, w32::INT_PTR nResult) override {
+        return next_.EndDialog(hDlg, nResult);
+    }
+    w32::LRESULT SendMessageA(w32::HWND hWnd, w32::UINT Msg, w32::WPARAM wParam,
+                              w32::LPARAM lParam) override {
+        return next_.SendMessageA(hWnd, Msg, wParam, lParam);
+    }
+    w32::BOOL SetWindowTextA(w32::HWND hWnd, const char* lpString) override {
+        return next_.SetWindowTextA(hWnd, lpString);
+    }
+    w32::BOOL SetDlgItemTextA(w32::HWND hDlg, int nIDDlgItem, const char* lpString) override {
+        return next_.SetDlgItemTextA(hDlg, nIDDlgItem, lpString);
+    }
+    w32::HWND GetDlgItem(w32::HWND hDlg, int nIDDlgItem) override {
+        return next_.GetDlgItem(hDlg, nIDDlgItem);
+    }
+    w32::BOOL ShowWindow(w32::HWND hWnd, int nCmdShow) override {
+        return next_.ShowWindow(hWnd, nCmdShow);
+    }
+    w32::HWND FindWindowA(const char* lpClassName, const char* lpWindowName) override {
+        return next_.FindWindowA(lpClassName, lpWindowName);
+    }
+    int MessageBoxA(w32::HWND hWnd, const char* lpText, const char* lpCaption,
+                    w32::UINT uType) override {
+        return next_.MessageBoxA(hWnd, lpText, lpCaption, uType);
+    }
+    w32::BOOL IsIconic(w32::HWND hWnd) override { return next_.IsIconic(hWnd); }
+    int GetSystemMetrics(int nIndex) override { return next_.GetSystemMetrics(nIndex); }
+    w32::BOOL GetClientRect(w32::HWND hWnd, w32::RECT* lpRect) override {
+        return next_.GetClientRect(hWnd, lpRect);
+    }
+    w32::BOOL DrawIcon(w32::HDC hDC, int X, int Y, w32::HICON hIcon) override {
+        return next_.DrawIcon(hDC, X, Y, hIcon);
+    }
+    w32::HDC BeginPaint(w32::HWND hWnd, w32::PAINTSTRUCT* lpPaint) override {
+        return next_.BeginPaint(hWnd, lpPaint);
+    }
+    w32::BOOL EndPaint(w32::HWND hWnd, const w32::PAINTSTRUCT* lpPaint) override {
+        return next_.EndPaint(hWnd, lpPaint);
+    }
+};
