@@ -1,0 +1,331 @@
+#include "support/scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <sstream>
+#include <utility>
+
+#include "app/uninst_app.h"
+#include "framework/afx.h"
+
+namespace scenario {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return "";
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
+    return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == Lower(prefix);
+}
+
+std::optional<std::string> ReadOptional(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The meaningful lines of a text file: trimmed, without blanks and '#' comments.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string line;
+    while (std::getline(in, line)) {
+        line = Trim(line);
+        if (line.empty() || line[0] == '#') continue;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> SplitList(const std::string& value) {
+    std::vector<std::string> items;
+    std::istringstream in(value);
+    std::string item;
+    while (std::getline(in, item, ',')) {
+        item = Trim(item);
+        if (!item.empty()) items.push_back(item);
+    }
+    return items;
+}
+
+Version ParseVersion(const std::string& value) {
+    static const std::map<std::string, Version> kVersions = {
+        {"winxp", {2, 5, 1, 2600}}, {"win2k", {2, 5, 0, 2195}},  {"vista", {2, 6, 0, 6002}},
+        {"win7", {2, 6, 1, 7601}},  {"win98", {1, 4, 10, 2222}},
+    };
+    const auto it = kVersions.find(value);
+    if (it == kVersions.end()) throw ScenarioError("unknown version '" + value + "'");
+    return it->second;
+}
+
+sim::UserAction ParseUser(const std::string& value) {
+    if (value == "ok") return sim::UserAction::ClickOk;
+    if (value == "enter") return sim::UserAction::PressEnter;
+    if (value == "escape") return sim::UserAction::PressEscape;
+    if (value == "close") return sim::UserAction::CloseBox;
+    throw ScenarioError("unknown user action '" + value + "'");
+}
+
+// "HKLM\A\B" as a root and the path below it.
+std::pair<HKEY, std::string> ParseKeyPath(const std::string& text) {
+    static const std::pair<const char*, HKEY> kRoots[] = {
+        {"HKLM\\", HKEY_LOCAL_MACHINE},
+        {"HKEY_LOCAL_MACHINE\\", HKEY_LOCAL_MACHINE},
+        {"HKCU\\", HKEY_CURRENT_USER},
+        {"HKEY_CURRENT_USER\\", HKEY_CURRENT_USER},
+    };
+    for (const auto& [prefix, root] : kRoots) {
+        if (StartsWithNoCase(text, prefix)) return {root, text.substr(std::string(prefix).size())};
+    }
+    throw ScenarioError("key path without a known root: '" + text + "'");
+}
+
+std::string WindowsPath(const std::string& relative) {
+    return std::string(kWindowsDir) + "\\" + relative;
+}
+
+// "C:\windows\inf\a.inf" -> "inf\a.inf"; empty when the path is not below the Windows folder.
+std::string RelativeToWindows(const std::string& windowsPath) {
+    const std::string prefix = std::string(kWindowsDir) + "\\";
+    if (!StartsWithNoCase(windowsPath, prefix)) return "";
+    return windowsPath.substr(prefix.size());
+}
+
+std::string Unescape(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && text[i + 1] == 'n') {
+            out += '\n';
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string Quote(const std::string& text) {
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\\n") : std::string(1, c);
+    return "\"" + out + "\"";
+}
+
+void ListKeys(const sim::Machine& m, HKEY root, const std::string& path, const std::string& label,
+              std::set<std::string>& out) {
+    if (!m.KeyExists(root, path)) return;
+    out.insert("key " + Lower(label));
+    for (const std::string& sub : m.SubkeyNames(root, path)) {
+        ListKeys(m, root, path + "\\" + sub, label + "\\" + sub, out);
+    }
+}
+
+void ListFiles(const sim::Machine& m, const std::string& folder, std::set<std::string>& out) {
+    const std::string wanted = Lower(folder);
+    for (const std::string& path : m.FilesBelowWindows()) {
+        const std::string relative = Lower(RelativeToWindows(path));
+        if (relative.empty()) continue;
+        const auto slash = relative.rfind('\\');
+        const std::string parent = slash == std::string::npos ? "" : relative.substr(0, slash);
+        if (parent == wanted) out.insert("file " + relative);
+    }
+}
+
+// Pids and window handles that Prepare made, by name, for the checks after the run.
+struct Made {
+    std::vector<std::pair<std::string, DWORD>> processes;
+    std::vector<std::pair<std::string, HWND>> windows;
+};
+
+Made PrepareMachine(const Scenario& s, sim::Machine& m) {
+    m.SetWindowsDirectory(kWindowsDir);
+    m.SetVersion(s.version.platformId, s.version.major, s.version.minor, s.version.build);
+    if (s.profile) m.WriteProfile(*s.profile);
+    if (s.machineReg) m.ImportReg(*s.machineReg);
+    for (const FileSpec& f : s.files) {
+        m.WriteFile(WindowsPath(f.path), "x",
+                    f.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_ARCHIVE);
+    }
+    Made made;
+    for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
+    for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));
+    // The completion message box is acknowledged by the machine itself.
+    m.ScriptUser({s.user});
+    return made;
+}
+
+RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Made& made) {
+    RunResult result;
+    std::set<std::string> endState;
+    for (const std::string& line : s.expectations) {
+        const auto space = line.find(' ');
+        const std::string verb = line.substr(0, space);
+        const std::string arg = space == std::string::npos ? "" : Trim(line.substr(space + 1));
+        if (arg.empty()) throw ScenarioError("check without an argument: '" + line + "'");
+        CheckResult check{line, false, ""};
+        if (verb == "absent-key" || verb == "present-key") {
+            const auto [root, path] = ParseKeyPath(arg);
+            const bool exists = m.KeyExists(root, path);
+            check.passed = exists == (verb == "present-key");
+            check.detail = exists ? "the key exists" : "the key does not exist";
+        } else if (verb == "absent-file" || verb == "present-file") {
+            const bool exists = m.FileExists(WindowsPath(arg));
+            check.passed = exists == (verb == "present-file");
+            check.detail = exists ? "the file exists" : "the file does not exist";
+        } else if (verb == "process-ended" || verb == "process-running") {
+            int running = 0, known = 0;
+            for (const auto& [name, pid] : made.processes) {
+                if (name != arg) continue;
+                ++known;
+                const sim::Process* p = m.FindProcess(pid);
+                if (p != nullptr && p->running) ++running;
+            }
+            if (known == 0) throw ScenarioError("no process '" + arg + "' in scenario.txt");
+            check.passed = verb == "process-running" ? running > 0 : running == 0;
+            check.detail = std::to_string(running) + " of " + std::to_string(known) + " running";
+        } else if (verb == "window-closed") {
+            int closed = 0, known = 0;
+            for (const auto& [title, hwnd] : made.windows) {
+                if (title != arg) continue;
+                ++known;
+                const sim::TopLevelWindow* w = m.FindTopLevel(hwnd);
+                if (w != nullptr && w->closed) ++closed;
+            }
+            if (known == 0) throw ScenarioError("no window '" + arg + "' in scenario.txt");
+            check.passed = closed > 0;
+            check.detail = std::to_string(closed) + " of " + std::to_string(known) + " closed";
+        } else if (verb == "dialog") {
+            if (arg != "shown" && arg != "not-shown") {
+                throw ScenarioError("dialog takes shown or not-shown: '" + line + "'");
+            }
+            const bool shown = !m.Dialogs().empty();
+            check.passed = shown == (arg == "shown");
+            check.detail = shown ? "a dialog was shown" : "no dialog was shown";
+        } else if (verb == "message") {
+            const std::string wanted = Unescape(arg);
+            check.detail = "message boxes:";
+            for (const sim::MessageBoxRecord& box : m.MessageBoxes()) {
+                if (box.text == wanted) check.passed = true;
+                check.detail += " " + Quote(box.text);
+            }
+        } else if (verb == "compare-key") {
+            const auto [root, path] = ParseKeyPath(arg);
+            const std::string label =
+                (root == HKEY_LOCAL_MACHINE ? std::string("hklm\\") : std::string("hkcu\\")) + path;
+            ListKeys(m, root, path, label, endState);
+            continue;
+        } else if (verb == "compare-dir") {
+            ListFiles(m, arg, endState);
+            continue;
+        } else {
+            throw ScenarioError("unknown check '" + verb + "'");
+        }
+        result.checks.push_back(std::move(check));
+    }
+    result.endState.assign(endState.begin(), endState.end());
+    result.openHandles = m.OpenHandles();
+    return result;
+}
+
+}  // namespace
+
+fs::path SourceDir() {
+    if (const char* env = std::getenv("TVU_SOURCE_DIR"); env != nullptr && env[0] != '\0') {
+        return env;
+    }
+#ifdef TVU_DEFAULT_SOURCE_DIR
+    return TVU_DEFAULT_SOURCE_DIR;
+#else
+    return fs::current_path();
+#endif
+}
+
+std::vector<fs::path> ListScenarios(const fs::path& root) {
+    std::vector<fs::path> folders;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(root, ec)) {
+        if (entry.is_directory() && fs::exists(entry.path() / "scenario.txt")) {
+            folders.push_back(entry.path());
+        }
+    }
+    std::sort(folders.begin(), folders.end());
+    return folders;
+}
+
+Scenario Load(const fs::path& folder) {
+    Scenario s;
+    s.name = folder.filename().string();
+    const auto text = ReadOptional(folder / "scenario.txt");
+    if (!text) throw ScenarioError("no scenario.txt in " + folder.string());
+    for (const std::string& line : Lines(*text)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos) throw ScenarioError("not key=value: '" + line + "'");
+        const std::string key = Trim(line.substr(0, eq));
+        const std::string value = Trim(line.substr(eq + 1));
+        if (key == "version") {
+            s.version = ParseVersion(value);
+        } else if (key == "processes") {
+            s.processes = SplitList(value);
+        } else if (key == "windows") {
+            s.windows = SplitList(value);
+        } else if (key == "user") {
+            s.user = ParseUser(value);
+        } else {
+            throw ScenarioError("unknown key '" + key + "' in scenario.txt");
+        }
+    }
+    s.profile = ReadOptional(folder / "TVMuxDrv.ini");
+    s.machineReg = ReadOptional(folder / "machine.reg");
+    if (const auto files = ReadOptional(folder / "files.txt")) {
+        for (const std::string& line : Lines(*files)) {
+            constexpr std::string_view kReadOnly = " readonly";
+            FileSpec f{line, false};
+            if (line.size() > kReadOnly.size() &&
+                line.compare(line.size() - kReadOnly.size(), kReadOnly.size(), kReadOnly) == 0) {
+                f.path = Trim(line.substr(0, line.size() - kReadOnly.size()));
+                f.readOnly = true;
+            }
+            s.files.push_back(f);
+        }
+    }
+    if (const auto expect = ReadOptional(folder / "expect.txt")) s.expectations = Lines(*expect);
+    return s;
+}
+
+RunResult Run(const Scenario& s, sim::Machine& machine) {
+    const Made made = PrepareMachine(s, machine);
+    ResetProgramState();
+    mfc::AfxWinMain();
+    return EvaluateMade(s, machine, made);
+}
+
+RunResult Run(const Scenario& s) {
+    sim::ScopedMachine machine;
+    return Run(s, *machine);
+}
+
+std::string EndStateText(const RunResult& result) {
+    std::string text;
+    for (const std::string& line : result.endState) text += line + "\n";
+    return text;
+}
+
+}  // namespace scenario
