@@ -50,11 +50,12 @@ TEST(SimProfile, StringReadsFollowTheProfileRules) {
         {"1", "Absent", "dflt   ", 32, "dflt"},     // trailing blanks of the default dropped
         {"1", "Quoted", "", 32, "  spaced  "},      // a pair of quotes goes, blanks inside stay
         {"1", "Single", "", 32, "x"},
-        {"1", "Half", "", 32, "\"open"},   // an unpaired quote stays
-        {"1", "Dup", "", 32, "first"},     // the first occurrence wins
-        {"1", "Commented", "d", 32, "d"},  // comment lines are not keys
-        {"1", "NoEquals", "d", 32, "d"},   // a line without '=' has no value
-        {"1", "Long", "", 5, "0123"},      // cut to capacity - 1
+        {"1", "Half", "", 32, "\"open"},      // an unpaired quote stays
+        {"1", "Dup", "", 32, "first"},        // the first occurrence wins
+        {"1", "Commented", "d", 32, "d"},     // ";Commented" is a key of its own
+        {"1", ";Commented", "d", 32, "yes"},  // no comment syntax, as in Wine
+        {"1", "NoEquals", "d", 32, "d"},      // a line without '=' has no value
+        {"1", "Long", "", 5, "0123"},         // cut to capacity - 1
         {"1", "Long", "", 11, "0123456789"},
         {"1", "Long", "", 1, ""},
         {"49", "DevIDNum", "0", 32, "7"},
