@@ -139,6 +139,10 @@ TEST_P(Win9xPnf, ReplacesInfByPnfInTheLowerCasedPath) {
     Run();
 
     EXPECT_EQ(Shown(), c.shown);
+    // Each of the two paths is made deletable and deleted right after it is shown.
+    EXPECT_EQ(FileCalls(),
+              (std::vector<std::string>{"attr " + c.shown[0], "delete " + c.shown[0],
+                                        "attr " + c.shown[1], "delete " + c.shown[1]}));
     for (const auto& file : c.files) EXPECT_FALSE(m->FileExists(file)) << file;
     // One step for the pair, one for the (empty) SYS name, one for the uninstaller.
     EXPECT_EQ(Dialog().progress.positions, (std::vector<int>{6, 12, 18, 100}));
