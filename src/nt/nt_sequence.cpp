@@ -159,8 +159,9 @@ BOOL CUninstDlg::RunNtRemoval() {
     // The extra files do not move the bar. An empty entry would name the folder itself.
     if (WindowsDirWith(dir, "\\system32\\")) {
         for (int i = 0; i < Rows(app.ExtDllFileNum); ++i) {
-            if (app.ExtCopyFiles[i][0] != '\0')
+            if (app.ExtCopyFiles[i][0] != '\0') {
                 DeletePlain(*this, std::string(dir) + app.ExtCopyFiles[i]);
+            }
         }
     }
 

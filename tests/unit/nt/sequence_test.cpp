@@ -139,10 +139,13 @@ TEST_P(MediaReceiver, StoppedBeforeAnyFileOnlyWhenTheMinorVersionIsNotZero) {
     const ReceiverCase& c = GetParam();
     m->SetVersion(VER_PLATFORM_WIN32_NT, c.major, c.minor);
     OneDevice();
+    DriverKey(kMediaClass, "0000", "Brelon Capture", "oem1.inf");
+    Write("inf\\oem1.inf");
     Write("system32\\drivers\\cap.sys");
     const DWORD pid = m->AddProcess("ehRecvr.exe");
     RunDialog();
     EXPECT_EQ(!m->FindProcess(pid)->running, c.stopped) << c.major << "." << c.minor;
+    EXPECT_FALSE(Exists("inf\\oem1.inf"));
     EXPECT_FALSE(Exists("system32\\drivers\\cap.sys"));
     if (c.stopped) {
         EXPECT_LT(FirstCall("TerminateProcess"), FirstCall("SetFileAttributesA"));
