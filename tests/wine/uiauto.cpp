@@ -4,6 +4,7 @@
 //
 //   uiauto dialog TITLE [--action ok|enter|escape|close|none] [--read] [--timeout MS]
 //                       [--freeze-ms MS --freeze-marker PATH] [--before-marker PATH --before-ms MS]
+//                       [--message-marker PATH --message-ms MS] [--freeze-text TEXT]
 //   uiauto warning TITLE [--timeout MS]
 //
 // TITLE "*" matches any title; --process NAME (both modes) only looks at windows of processes
@@ -30,6 +31,13 @@ constexpr int kMessageTextId = 0xFFFF;  // the static control holding a message 
 constexpr int kPromptId = 1001;         // only the uninstall dialog has it
 
 enum class Kind { Dialog, MessageBox };
+
+// Before a message box is answered: a marker to write and a pause, so that a screenshot can be
+// taken of it.
+std::string g_messageMarker;
+DWORD g_messageMs = 0;
+
+std::string g_freezeText;  // the run is held still once control 1002 shows this
 
 std::string g_image;  // only windows of processes with this image name; empty: any process
 
@@ -171,6 +179,10 @@ bool HandleMessageBox(HWND box, HWND expectedOwner) {
     Say(std::string("message owner ") + (owner == nullptr         ? "none"
                                          : owner == expectedOwner ? "dialog"
                                                                   : "other"));
+    if (!g_messageMarker.empty()) {
+        Touch(g_messageMarker);
+        Sleep(g_messageMs);
+    }
     PressBoxOk(box);
     if (!WaitGone(box, 5000)) {
         Say("message stayed open");
@@ -180,13 +192,20 @@ bool HandleMessageBox(HWND box, HWND expectedOwner) {
     return true;
 }
 
-// Holds the dialog's thread still for a moment once the run shows on screen, so that a
-// screenshot can catch it mid-run; the marker tells the screenshot script when to take it.
-void FreezeDuringRun(HWND dlg, DWORD ms, const std::string& marker, DWORD timeout) {
-    HWND bar = GetDlgItem(dlg, 1000);
+// Holds the dialog's thread still for a moment once the run shows a file name (one that contains
+// fileText, if given), so that a screenshot can catch it mid-run; the marker tells the
+// screenshot script when to take it.
+void FreezeDuringRun(HWND dlg, DWORD ms, const std::string& marker, const std::string& fileText,
+                     DWORD timeout) {
+    // GetWindowTextA does not wait for the busy dialog: it reads the text the system keeps.
+    HWND file = GetDlgItem(dlg, 1002);
     DWORD waited = 0;
-    while (waited < timeout && IsWindow(dlg) &&
-           !(bar != nullptr && (GetWindowLongA(bar, GWL_STYLE) & WS_VISIBLE) != 0)) {
+    for (;;) {
+        char text[512] = {};
+        if (file != nullptr) GetWindowTextA(file, text, sizeof text);
+        const bool showing =
+            fileText.empty() ? text[0] != 0 : std::strstr(text, fileText.c_str()) != nullptr;
+        if (showing || waited >= timeout || !IsWindow(dlg)) break;
         Sleep(1);
         ++waited;
     }
@@ -290,7 +309,7 @@ int RunDialog(const std::string& title, const std::string& action, bool read, DW
         return Usage();
     }
 
-    if (freezeMs != 0) FreezeDuringRun(dlg, freezeMs, freezeMarker, timeout);
+    if (freezeMs != 0) FreezeDuringRun(dlg, freezeMs, freezeMarker, g_freezeText, timeout);
 
     // Either a message box of the same process comes up, or the dialog goes away without one.
     for (DWORD waited = 0; waited <= timeout; waited += 20) {
@@ -332,7 +351,13 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         const std::string a = argv[i];
         const bool hasValue = i + 1 < argc;
-        if (a == "--process" && hasValue) {
+        if (a == "--freeze-text" && hasValue) {
+            g_freezeText = argv[++i];
+        } else if (a == "--message-marker" && hasValue) {
+            g_messageMarker = argv[++i];
+        } else if (a == "--message-ms" && hasValue) {
+            g_messageMs = static_cast<DWORD>(std::strtoul(argv[++i], nullptr, 10));
+        } else if (a == "--process" && hasValue) {
             g_image = argv[++i];
         } else if (a == "--read") {
             read = true;
