@@ -82,19 +82,6 @@ TEST_F(AppTest, OnInitDialogShowsTheProfileTexts) {
     EXPECT_TRUE(d.progress.messages.empty());
 }
 
-TEST_F(AppTest, WithDefaultsThePromptIsTheProfileDefaultNotTheTemplateText) {
-    InstallProduct(*m);
-    m->ScriptUser({UserAction::PressEscape});
-
-    mfc::AfxWinMain();
-
-    ASSERT_EQ(m->Dialogs().size(), 1u);
-    const auto& d = m->Dialogs()[0];
-    EXPECT_EQ(d.caption, "Brelon Tunara WDM Drivers Uninstallation");
-    EXPECT_EQ(Control(d, IDC_RUN_TIP).text, "Press 'OK' to start ...");
-    EXPECT_EQ(Control(d, IDOK).text, "OK");
-}
-
 TEST_F(AppTest, TheIconIsSetBigThenSmall) {
     InstallProduct(*m);
     m->ScriptUser({UserAction::PressEscape});
