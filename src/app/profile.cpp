@@ -146,8 +146,9 @@ int CUninstApp::GetCountryCode() {
     Api().GetVersionExA(&version);
 
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5) {
-        // An unreadable setting gives 1, the code the win.ini branch gives for an absent one:
-        // the program then uses section "1", as for any country the profile has no title for.
+        // An unreadable setting (no key, no value, or one too long for the 30-byte buffer, whose
+        // contents are then undefined) gives 1, the code the win.ini branch gives for an absent
+        // one: the program then uses section "1", as for any country without a titled section.
         constexpr int kUnknownCountry = 1;
         UniqueKey key;
         if (Api().RegOpenKeyA(HKEY_CURRENT_USER, "Control Panel\\International", key.put()) !=
