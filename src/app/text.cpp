@@ -3,7 +3,9 @@
 #include "platform/port.h"
 
 namespace {
-int FoldAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+int FoldAscii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
 }  // namespace
 
 int AsciiStrNICmp(const char* a, const char* b, std::size_t n) {

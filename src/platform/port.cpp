@@ -14,6 +14,8 @@ Win32Api& Api() {
     return *installed;
 }
 
-void InstallApi(Win32Api* api) { installed = api; }
+void InstallApi(Win32Api* api) {
+    installed = api;
+}
 
 }  // namespace w32

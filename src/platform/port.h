@@ -1,7 +1,7 @@
 // The one port through which the uninstaller reaches the operating system. Every operation carries
 // the name, arguments, results and error codes of the Win32 call it stands for, so the product code
-// reads as the Win32 program it is. Two adapters implement it: the real API (win32/) and a simulated
-// Windows machine (sim/).
+// reads as the Win32 program it is. Two adapters implement it: the real API (win32/) and a
+// simulated Windows machine (sim/).
 #pragma once
 
 #include "platform/win32_types.h"
@@ -53,8 +53,8 @@ public:
                                        SP_DEVINFO_DATA* DeviceInfoData) = 0;
     virtual BOOL SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
                                                    SP_DEVINFO_DATA* DeviceInfoData, DWORD Property,
-                                                   DWORD* PropertyRegDataType,
-                                                   BYTE* PropertyBuffer, DWORD PropertyBufferSize,
+                                                   DWORD* PropertyRegDataType, BYTE* PropertyBuffer,
+                                                   DWORD PropertyBufferSize,
                                                    DWORD* RequiredSize) = 0;
     virtual BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) = 0;
     virtual BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) = 0;
@@ -71,8 +71,7 @@ public:
     virtual BOOL AdjustTokenPrivileges(HANDLE TokenHandle, BOOL DisableAllPrivileges,
                                        TOKEN_PRIVILEGES* NewState, DWORD BufferLength,
                                        TOKEN_PRIVILEGES* PreviousState, DWORD* ReturnLength) = 0;
-    virtual HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle,
-                               DWORD dwProcessId) = 0;
+    virtual HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) = 0;
     virtual BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) = 0;
     virtual BOOL CloseHandle(HANDLE hObject) = 0;
 
@@ -81,8 +80,7 @@ public:
     virtual HINSTANCE GetModuleHandleA(const char* lpModuleName) = 0;
     virtual HICON LoadIconA(HINSTANCE hInstance, const char* lpIconName) = 0;
     virtual INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName,
-                                    HWND hWndParent, DLGPROC lpDialogFunc,
-                                    LPARAM dwInitParam) = 0;
+                                    HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam) = 0;
     virtual BOOL EndDialog(HWND hDlg, INT_PTR nResult) = 0;
     virtual LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
     virtual BOOL SetWindowTextA(HWND hWnd, const char* lpString) = 0;

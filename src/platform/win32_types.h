@@ -46,7 +46,9 @@ using HDEVINFO = void*;
 
 inline HANDLE const INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1));
 
-inline HKEY PredefinedKey(ULONG_PTR value) { return reinterpret_cast<HKEY>(value); }
+inline HKEY PredefinedKey(ULONG_PTR value) {
+    return reinterpret_cast<HKEY>(value);
+}
 inline HKEY const HKEY_CLASSES_ROOT = PredefinedKey(0x80000000u);
 inline HKEY const HKEY_CURRENT_USER = PredefinedKey(0x80000001u);
 inline HKEY const HKEY_LOCAL_MACHINE = PredefinedKey(0x80000002u);
@@ -55,10 +57,16 @@ inline HKEY const HKEY_USERS = PredefinedKey(0x80000003u);
 inline const char* MAKEINTRESOURCEA(WORD id) {
     return reinterpret_cast<const char*>(static_cast<ULONG_PTR>(id));
 }
-inline bool IS_INTRESOURCE(const char* p) { return (reinterpret_cast<ULONG_PTR>(p) >> 16) == 0; }
+inline bool IS_INTRESOURCE(const char* p) {
+    return (reinterpret_cast<ULONG_PTR>(p) >> 16) == 0;
+}
 
-inline constexpr WORD LOWORD(ULONG_PTR v) { return static_cast<WORD>(v & 0xFFFF); }
-inline constexpr WORD HIWORD(ULONG_PTR v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(ULONG_PTR v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(ULONG_PTR v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 inline constexpr LPARAM MAKELPARAM(WORD lo, WORD hi) {
     return static_cast<LPARAM>(static_cast<DWORD>(lo) | (static_cast<DWORD>(hi) << 16));
 }
