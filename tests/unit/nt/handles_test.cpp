@@ -95,6 +95,7 @@ TEST(Handles, AreReleasedWhicheverCallFails) {
         EXPECT_EQ(m->HandleErrors(), std::vector<std::string>{}) << call.api << " #" << nth;
     }
     EXPECT_EQ(runs, static_cast<int>(clean.size()));
+    RecordProperty("faulted_runs", runs);
 }
 
 }  // namespace
