@@ -76,9 +76,9 @@ TEST(ScenarioLoad, RefusesWhatItDoesNotUnderstand) {
 }
 
 TEST(ScenarioRun, UnknownChecksAndUnknownNamesAreErrors) {
-    for (const char* expect : {"present-thing x\n", "process-ended nobody.exe\n",
-                               "window-closed Nobody\n", "dialog maybe\n", "absent-key HKXX\\A\n",
-                               "present-file\n"}) {
+    for (const char* expect :
+         {"present-thing x\n", "process-ended nobody.exe\n", "window-closed Nobody\n",
+          "dialog maybe\n", "absent-key HKXX\\A\n", "present-file\n"}) {
         Folder f;
         f.Write("scenario.txt", "version=winxp\n");
         f.Write("expect.txt", expect);
@@ -103,8 +103,8 @@ TEST(ScenarioRun, ChecksThatDoNotHoldFail) {
     const scenario::RunResult r = scenario::Run(scenario::Load(f.path()));
     std::vector<bool> passed;
     for (const auto& c : r.checks) passed.push_back(c.passed);
-    EXPECT_EQ(passed, (std::vector<bool>{false, true, false, false, true, false, true, false,
-                                         false, true, true, false}));
+    EXPECT_EQ(passed, (std::vector<bool>{false, true, false, false, true, false, true, false, false,
+                                         true, true, false}));
     EXPECT_TRUE(r.openHandles.empty());
 }
 
