@@ -115,7 +115,9 @@ void CollectInfNames(InfNameList& list) {
         // the description of the key before it.
         if (!ReadText(instance.get(), "DriverDesc", description)) continue;
         auto collect = [&](const DeviceEntry& row) {
-            if (!BeginsWithNoCase(description, row.Name)) return;
+            // An empty Name begins every description: such a row would hand every other
+            // driver's INF file of the class to the delete, so it names none.
+            if (row.Name[0] == '\0' || !BeginsWithNoCase(description, row.Name)) return;
             // The list holds 10 names; further matches are not collected. A matching key
             // without a usable InfPath adds nothing, since it names no file to delete.
             if (list.count >= kInfNameListSize) return;

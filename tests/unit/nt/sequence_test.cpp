@@ -319,23 +319,20 @@ TEST_F(Sequence, AKeyMatchingTwoRowsGivesTwoEntries) {
     EXPECT_EQ(Dialog().progress.positions, (std::vector<int>{6, 12, 18, 24, 30, 90, 100}));
 }
 
-TEST_F(Sequence, AnEmptyNameMatchesEveryKeyThatOpens) {
+TEST_F(Sequence, AnEmptyNameCollectsNoInfFile) {
     OneDevice("");
     DriverKey(kMediaClass, "0000", "Anything", "a.inf");
     DriverKey(kMediaClass, "0001", "Else", "b.inf");
-    DriverKey(kMediaClass, "0002", "Locked", "c.inf");
-    m->DenyFullAccess(HKEY_LOCAL_MACHINE, kMediaClass + "\\0002");
-    // A key without a description has none to begin with the empty Name: it gives nothing.
-    DriverKey(kMediaClass, "0003", "", "d.inf");
+    DriverKey(kMediaClass, "0002", "", "c.inf");
     Write("inf\\a.inf");
     Write("inf\\b.inf");
     Write("inf\\c.inf");
-    Write("inf\\d.inf");
     RunDialog();
-    EXPECT_FALSE(Exists("inf\\a.inf"));
-    EXPECT_FALSE(Exists("inf\\b.inf"));
+    EXPECT_TRUE(Exists("inf\\a.inf"));
+    EXPECT_TRUE(Exists("inf\\b.inf"));
     EXPECT_TRUE(Exists("inf\\c.inf"));
-    EXPECT_TRUE(Exists("inf\\d.inf"));
+    // No pair to step: the SYS row and the uninstaller file are the only steps.
+    EXPECT_EQ(Dialog().progress.positions, (std::vector<int>{6, 12, 90, 100}));
 }
 
 TEST_F(Sequence, NoMoreThanTenInfNamesAreCollected) {
