@@ -402,30 +402,6 @@ const Family k98{"9x",
                   "PCI\\VEN_1131&DEV_7134&SUBSYS_00021131&REV_01\\BUS_00&DEV_0A&FUNC_01",
                   "STREAM\\PHXBAR\\0000"}};
 
-// Faults whose run is known to break a rule, each with its reason; they are run by their own
-// tests below, which are skipped until the program is fixed.
-struct KnownFault {
-    const char* family;
-    sim::Fault fault;
-    const char* reason;
-};
-constexpr const char* kEmptyNameTakesEveryInf =
-    "an unread DevTable/ExtDevTable Name is empty, and CollectInfNames then takes the InfPath "
-    "of every driver key of the class and deletes other drivers' INF files";
-const std::vector<KnownFault> kKnown = {
-    // DevDrvName1, ExtDevDrvName0 and PossibleDevDrvName0 (which row 0 takes in the scan).
-    {"NT", {"GetPrivateProfileStringA", 8, ERROR_ACCESS_DENIED, ""}, kEmptyNameTakesEveryInf},
-    {"NT", {"GetPrivateProfileStringA", 13, ERROR_ACCESS_DENIED, ""}, kEmptyNameTakesEveryInf},
-    {"NT", {"GetPrivateProfileStringA", 20, ERROR_ACCESS_DENIED, ""}, kEmptyNameTakesEveryInf},
-};
-
-bool IsKnown(const Family& f, const sim::Fault& fault) {
-    return std::any_of(kKnown.begin(), kKnown.end(), [&](const KnownFault& k) {
-        return k.family == std::string(f.name) && k.fault.api == fault.api &&
-               k.fault.nth == fault.nth && k.fault.error == fault.error;
-    });
-}
-
 // The machines' Windows folders are real folders; on a memory file system the hundreds of runs
 // take a fraction of the time they take on disk. An explicit TMPDIR is left as it is.
 class TempFolderInMemory {
@@ -468,12 +444,7 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     }
 
     std::vector<std::string> failures;
-    int known = 0;
     for (const sim::Fault& fault : faults) {
-        if (IsKnown(family, fault)) {
-            ++known;
-            continue;
-        }
         for (const std::string& p : Problems(family, clean, fault))
             failures.push_back(Describe(fault) + ": " + p);
     }
@@ -481,34 +452,13 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     for (std::size_t i = 0; i < failures.size() && i < 40; ++i) report += failures[i] + "\n";
     EXPECT_TRUE(failures.empty()) << failures.size() << " problems, the first ones:\n" << report;
 
-    std::printf("[ fault    ] %s run: %zu port calls, %zu faulted runs (%d of them known faults)\n",
-                family.name, clean.calls.size(), faults.size(), known);
+    std::printf("[ fault    ] %s run: %zu port calls, %zu faulted runs\n", family.name,
+                clean.calls.size(), faults.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFamilies, FaultInjection, testing::Values(kNt, k98),
                          [](const testing::TestParamInfo<Family>& p) {
                              return std::string(p.param.name) == "NT" ? "WinXP" : "Win98";
-                         });
-
-// The known faults, each run on its own with the same checks as above.
-class KnownFaults : public testing::TestWithParam<KnownFault> {
-protected:
-    TempFolderInMemory temp_;
-};
-
-TEST_P(KnownFaults, DeleteNoMoreThanACleanRun) {
-    const KnownFault& k = GetParam();
-    GTEST_SKIP() << "known fault, not fixed yet: " << k.reason;
-    const Family& family = std::string(k.family) == "NT" ? kNt : k98;
-    const Recorded clean = RecordCleanRun(family);
-    ASSERT_FALSE(HasFailure());
-    EXPECT_EQ(Problems(family, clean, k.fault), std::vector<std::string>{}) << Describe(k.fault);
-}
-
-INSTANTIATE_TEST_SUITE_P(Reported, KnownFaults, testing::ValuesIn(kKnown),
-                         [](const testing::TestParamInfo<KnownFault>& p) {
-                             return std::string(p.param.family) + "_" + p.param.fault.api +
-                                    std::to_string(p.param.fault.nth);
                          });
 
 }  // namespace
