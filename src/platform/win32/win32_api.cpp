@@ -114,9 +114,9 @@ To As(From p) {
     return reinterpret_cast<To>(p);
 }
 
-// The port spells the predefined roots as their 32-bit values (HKEY_LOCAL_MACHINE is 0x80000002);
-// the system sign-extends them to pointer width, so on x64 they must be widened the same way or
-// the registry would see an invalid handle.
+// The port spells the predefined roots as their 32-bit values (HKEY_LOCAL_MACHINE is 0x80000002),
+// while the system's own constants are sign-extended to pointer width on x64. Hand over exactly
+// the system's values rather than rely on the registry truncating a handle it is given.
 ::HKEY Key(w32::HKEY k) {
     const auto v = reinterpret_cast<std::uintptr_t>(k);
     if (v >= 0x80000000u && v <= 0x800000FFu) {
