@@ -7,6 +7,13 @@
 
 inline constexpr int kTableRows = 15;
 
+// The rows of a table or list that its count puts in use. Counts come from the profile (or from a
+// scan) and every walk trusts them, so a negative count walks no row and a count beyond the
+// capacity (15 rows for the tables, 10 entries for the enumerator-key lists) walks no further.
+inline int RowsInUse(std::int32_t count, int capacity = kTableRows) {
+    return count < 0 ? 0 : (count > capacity ? capacity : static_cast<int>(count));
+}
+
 // One row of a device table.
 struct DeviceEntry {
     char ID[128];    // hardware-ID prefix

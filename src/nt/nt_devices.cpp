@@ -11,11 +11,6 @@
 
 namespace {
 
-// The tables hold 15 rows; a count beyond that (or below zero) must not walk past them.
-int Rows(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, kTableRows);
-}
-
 enum class HardwareIdRead { Present, Absent, Failed };
 
 // Reads the hardware-ID list of one device into buffer, growing it for as long as the platform
@@ -86,12 +81,12 @@ int ScanDevicesNt() {
     int count = 0;
     const DeviceWalkEnd end =
         ForEachPresentDevice([&](HDEVINFO, SP_DEVINFO_DATA&, const char* hardwareId) {
-            for (int i = 0; i < Rows(app.DevIDNum); ++i) {
+            for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
                 DeviceEntry& row = app.DevTable[i];
                 if (!HardwareIdMatches(hardwareId, row.ID)) continue;
                 ++count;
                 // The last matching candidate decides what the row holds from now on.
-                for (int j = 0; j < Rows(app.PossibleDevIDNum); ++j) {
+                for (int j = 0; j < RowsInUse(app.PossibleDevIDNum); ++j) {
                     const DeviceEntry& candidate = app.PossibleDevTable[j];
                     if (!HardwareIdMatches(hardwareId, candidate.ID)) continue;
                     CopyField(row.ID, candidate.ID);
@@ -113,10 +108,10 @@ int RemoveDevicesNt() {
     };
     const DeviceWalkEnd end =
         ForEachPresentDevice([&](HDEVINFO set, SP_DEVINFO_DATA& device, const char* hardwareId) {
-            for (int i = 0; i < Rows(app.DevIDNum); ++i) {
+            for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
                 if (describes(hardwareId, app.DevTable[i])) Api().SetupDiRemoveDevice(set, &device);
             }
-            for (int i = 0; i < Rows(app.ExtDevIDNum); ++i) {
+            for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
                 if (describes(hardwareId, app.ExtDevTable[i])) {
                     Api().SetupDiRemoveDevice(set, &device);
                 }

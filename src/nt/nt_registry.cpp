@@ -13,10 +13,6 @@ constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 // The letter case is the one this program has always used; registry names ignore it.
 constexpr const char* kUninstallKey = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall";
 
-int Rows(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, kTableRows);
-}
-
 // An empty subkey name would make SHDeleteKeyA take the opened parent key itself, so such a
 // name is never handed to it.
 void DeleteSubkey(HKEY parent, const char* name) {
@@ -30,7 +26,7 @@ void DeleteServices(const CUninstApp& app) {
         ERROR_SUCCESS) {
         return;
     }
-    for (int i = 0; i < Rows(app.UnInstServiceNum); ++i) {
+    for (int i = 0; i < RowsInUse(app.UnInstServiceNum); ++i) {
         DeleteSubkey(services.get(), app.ServiceNames[i]);
     }
     Api().RegFlushKey(services.get());
@@ -77,10 +73,10 @@ void DeleteDriverKeys(const CUninstApp& app) {
         }
         // A value that fills the whole buffer without a terminator is no text to compare.
         if (std::memchr(description, '\0', sizeof(description)) == nullptr) continue;
-        for (int i = 0; i < Rows(app.DevIDNum); ++i) {
+        for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
             if (DescribesDriver(description, app.DevTable[i])) DeleteSubkey(classKey.get(), name);
         }
-        for (int i = 0; i < Rows(app.ExtDevIDNum); ++i) {
+        for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
             if (DescribesDriver(description, app.ExtDevTable[i])) {
                 DeleteSubkey(classKey.get(), name);
             }

@@ -18,13 +18,6 @@ constexpr const char* kUninstallKey = "SoftWare\\MicroSoft\\Windows\\CurrentVers
 constexpr DWORD kNameCapacity = 256;
 constexpr DWORD kDescCapacity = 256;
 
-int Rows(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, kTableRows);
-}
-int Entries(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, kEnumKeyListSize);
-}
-
 // Whole-string equality ignoring case. A row without a Name would equal every driver key that has
 // no description, other products' keys among them, so it equals nothing.
 bool NameMatches(const char* description, const char* name) {
@@ -79,12 +72,12 @@ void CleanMediaClassPass(DWORD& descSize) {
         char desc[kDescCapacity];
         if (!ReadDescription(driverKey.get(), desc, descSize)) continue;
         // Every matching row asks for the delete; only the first finds the key.
-        for (int i = 0; i < Rows(theApp.DevIDNum); ++i) {
+        for (int i = 0; i < RowsInUse(theApp.DevIDNum); ++i) {
             if (NameMatches(desc, theApp.DevTable[i].Name)) {
                 Api().SHDeleteKeyA(classKey.get(), name);
             }
         }
-        for (int k = 0; k < Rows(theApp.ExtDevIDNum); ++k) {
+        for (int k = 0; k < RowsInUse(theApp.ExtDevIDNum); ++k) {
             if (NameMatches(desc, theApp.ExtDevTable[k].Name)) {
                 Api().SHDeleteKeyA(classKey.get(), name);
             }
@@ -95,7 +88,7 @@ void CleanMediaClassPass(DWORD& descSize) {
 // The parent is opened anew for every entry. An empty entry would name the parent itself and take
 // every device's key below it, so it is passed over.
 void DeleteEnumKeys(const char* parentPath, const std::string* entries, std::int32_t count) {
-    for (int i = 0; i < Entries(count); ++i) {
+    for (int i = 0; i < RowsInUse(count, kEnumKeyListSize); ++i) {
         if (entries[i].empty()) continue;
         w32::UniqueKey parent;
         if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, parentPath, 0, KEY_ALL_ACCESS, parent.put()) !=

@@ -15,11 +15,6 @@ namespace {
 constexpr DWORD kFirstBlockSize = 256;
 constexpr DWORD kBlockSlack = 16;
 
-// The counts come from the profile; a table never has more than kTableRows rows to walk.
-int Rows(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, kTableRows);
-}
-
 // A key is the tail of the working copy from its first character that is one of the set's
 // characters (each one on its own, letter case exact), or empty when there is none.
 // A row without an ID would match every device in the machine and put every device's enumerator
@@ -74,7 +69,7 @@ void CopyRow(DeviceEntry& row, const DeviceEntry& candidate) {
 // A device that matched DevTable row i while the profile lists candidates: every candidate whose
 // ID the device's hardware ID begins with takes the row over, the last one in table order winning.
 void SubstituteCandidates(DeviceEntry& row, const std::string& hardwareId) {
-    for (int j = 0; j < Rows(theApp.PossibleDevIDNum); ++j) {
+    for (int j = 0; j < RowsInUse(theApp.PossibleDevIDNum); ++j) {
         const DeviceEntry& candidate = theApp.PossibleDevTable[j];
         if (!Matches(hardwareId, candidate.ID)) continue;
         CopyRow(row, candidate);
@@ -150,7 +145,7 @@ int ScanDevicesWin9x() {
         if (!readable) continue;
 
         const std::string hardwareId = FirstHardwareId(block, blockSize, size);
-        for (int i = 0; i < Rows(theApp.DevIDNum); ++i) {
+        for (int i = 0; i < RowsInUse(theApp.DevIDNum); ++i) {
             DeviceEntry& row = theApp.DevTable[i];
             if (!Matches(hardwareId, row.ID)) continue;
             ++count;
@@ -160,7 +155,7 @@ int ScanDevicesWin9x() {
                 RecordVendorKeyFor(row, hardwareId);
             }
         }
-        for (int k = 0; k < Rows(theApp.ExtDevIDNum); ++k) {
+        for (int k = 0; k < RowsInUse(theApp.ExtDevIDNum); ++k) {
             if (Matches(hardwareId, theApp.ExtDevTable[k].ID)) {
                 RecordStreamKey(hardwareId);
             }
