@@ -41,10 +41,15 @@ public:
     virtual HLOCAL LocalFree(HLOCAL hMem) = 0;
     virtual int lstrcmpiA(const char* lpString1, const char* lpString2) = 0;
     virtual char* CharLowerA(char* lpsz) = 0;
+    virtual int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
+                                    int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) = 0;
 
     // Files.
     virtual BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) = 0;
     virtual BOOL DeleteFileA(const char* lpFileName) = 0;
+    // Windows File Protection (SFC). Where the platform has no sfc.dll (the 9x family) the answer
+    // is FALSE: nothing there is protected by it.
+    virtual BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) = 0;
 
     // Device installer (SETUPAPI).
     virtual HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, const char* Enumerator,

@@ -16,6 +16,8 @@ using ULONG = std::uint32_t;
 using BOOL = int;
 using UINT = unsigned int;
 using CHAR = char;
+// 16 bits, as Windows' WCHAR is; the win32 adapter hands it on as wchar_t, which is 16-bit there.
+using WCHAR = char16_t;
 using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
@@ -125,6 +127,9 @@ static_assert(sizeof(OSVERSIONINFOA) == 148);
 inline constexpr UINT LMEM_FIXED = 0x0000;
 inline constexpr UINT LMEM_ZEROINIT = 0x0040;
 inline constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
+
+// Code pages.
+inline constexpr UINT CP_ACP = 0;
 
 // Files.
 inline constexpr DWORD FILE_ATTRIBUTE_READONLY = 0x01;

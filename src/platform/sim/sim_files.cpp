@@ -1,7 +1,11 @@
-// Files: real files in the folder that stands for the Windows directory, named by Windows paths
-// whose components match without regard to case. Attributes are kept beside the files.
+// Files: real files in the folder that stands for the Windows directory (and, for files a test
+// places elsewhere on a drive, in a folder beside it), named by Windows paths whose components
+// match without regard to case. Attributes and Windows File Protection are kept beside the files;
+// MultiByteToWideChar is here for the protection check's paths.
 #include <algorithm>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "platform/sim/sim_state.h"
@@ -43,30 +47,66 @@ DWORD OutsideError(const std::string& path) {
     return rootFile ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
 }
 
+// A drive-absolute path as Windows normalises it before it opens anything (GetFullPathName): "/"
+// is "\\", runs of separators count as one, "." and ".." are resolved (".." stops at the root), a
+// segment that ends in a single period loses it, and unless the path ends in a separator its last
+// segment loses every trailing period and blank, so that "inf\\..." and "inf\\ " name the folder
+// "inf" itself. Nothing for a path that is not drive-absolute.
+struct NormalPath {
+    char drive = 0;  // upper case
+    std::vector<std::string> segments;
+};
+
+std::optional<NormalPath> Normalised(const std::string& windowsPath) {
+    const std::string path = Normalise(windowsPath);
+    if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return std::nullopt;
+    const char letter = path[0];
+    if (!((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')))
+        return std::nullopt;
+    NormalPath out;
+    out.drive = Upper(std::string(1, letter))[0];
+    for (std::string part : SplitPath(path.substr(3))) {
+        if (part == ".") continue;
+        if (part == "..") {
+            if (!out.segments.empty()) out.segments.pop_back();
+            continue;
+        }
+        if (part.size() >= 2 && part.back() == '.' && part[part.size() - 2] != '.') part.pop_back();
+        out.segments.push_back(part);
+    }
+    if (path.back() != '\\' && !out.segments.empty()) {
+        std::string& last = out.segments.back();
+        while (!last.empty() && (last.back() == '.' || last.back() == ' ')) last.pop_back();
+        if (last.empty()) out.segments.pop_back();
+    }
+    return out;
+}
+
 }  // namespace
 
 State::Resolved State::Resolve(const std::string& windowsPath) const {
     Resolved r;
-    const std::string path = Normalise(windowsPath);
-    std::string root = Normalise(windowsDirectory);
-    while (!root.empty() && root.back() == '\\') root.pop_back();
-    if (path.size() < root.size() || !IEquals(path.substr(0, root.size()), root)) return r;
-    if (path.size() > root.size() && path[root.size()] != '\\') return r;
+    const std::optional<NormalPath> path = Normalised(windowsPath);
+    const std::optional<NormalPath> root = Normalised(windowsDirectory);
+    if (!path || !root) return r;
 
+    bool below = path->drive == root->drive && path->segments.size() >= root->segments.size();
+    for (std::size_t i = 0; below && i < root->segments.size(); ++i)
+        below = IEquals(path->segments[i], root->segments[i]);
     std::vector<std::string> parts;
-    for (const std::string& part : SplitPath(path.substr(root.size()))) {
-        if (part == ".") continue;
-        if (part == "..") {
-            if (parts.empty()) return r;  // above the Windows folder
-            parts.pop_back();
-            continue;
-        }
-        parts.push_back(part);
-    }
-    r.inside = true;
-    r.parentExists = true;
-    r.disk = windowsOnDisk;
     std::string rel;
+    if (below) {
+        r.inside = true;
+        r.disk = windowsOnDisk;
+        parts.assign(path->segments.begin() + static_cast<std::ptrdiff_t>(root->segments.size()),
+                     path->segments.end());
+    } else {
+        r.outside = true;
+        r.disk = DrivesOnDisk() / std::string(1, path->drive);
+        parts = path->segments;
+        rel = "|" + Lower(std::string(1, path->drive)) + ":";
+    }
+    r.parentExists = true;
     for (std::size_t i = 0; i < parts.size(); ++i) {
         const bool last = i + 1 == parts.size();
         std::optional<std::string> found;
@@ -80,13 +120,52 @@ State::Resolved State::Resolve(const std::string& windowsPath) const {
     return r;
 }
 
+namespace {
+
+// Code page 1252, the system code page of the machine: bytes 0x80 to 0x9F stand for these
+// characters, and every other byte for the code point of its own value. The five bytes that 1252
+// leaves undefined map to the control characters of their value, as Windows maps them.
+constexpr char16_t kCp1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool UndefinedIn1252(unsigned char byte) {
+    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+char16_t Widen1252(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : char16_t{byte};
+}
+
+// The 8-bit text of a wide path in code page 1252; nothing for a character 1252 does not have.
+std::optional<std::string> Narrow1252(const WCHAR* text) {
+    std::string out;
+    for (; *text != 0; ++text) {
+        const char16_t ch = *text;
+        if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
+            out += static_cast<char>(ch);
+            continue;
+        }
+        const char16_t* at = std::find(std::begin(kCp1252High), std::end(kCp1252High), ch);
+        if (at == std::end(kCp1252High)) return std::nullopt;
+        out += static_cast<char>(0x80 + (at - std::begin(kCp1252High)));
+    }
+    return out;
+}
+
+constexpr DWORD kMbPrecomposed = 0x01;
+constexpr DWORD kMbErrInvalidChars = 0x08;
+
+}  // namespace
+
 // ---- the port -------------------------------------------------------------------------------
 BOOL Machine::SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) {
     Call c(*s_, "SetFileAttributesA", Str(lpFileName) + "|" + Hex(dwFileAttributes));
     if (c.Faulted()) return c.FailBool(c.Error());
     if (lpFileName == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
     const State::Resolved r = s_->Resolve(lpFileName);
-    if (!r.inside) return c.FailBool(OutsideError(Normalise(lpFileName)));
+    if (!r.inside && !r.outside) return c.FailBool(OutsideError(Normalise(lpFileName)));
     std::error_code ec;
     if (!std::filesystem::exists(r.disk, ec))
         return c.FailBool(r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
@@ -101,7 +180,7 @@ BOOL Machine::DeleteFileA(const char* lpFileName) {
     if (lpFileName == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
     if (*lpFileName == '\0') return c.FailBool(ERROR_PATH_NOT_FOUND);
     const State::Resolved r = s_->Resolve(lpFileName);
-    if (!r.inside) return c.FailBool(OutsideError(Normalise(lpFileName)));
+    if (!r.inside && !r.outside) return c.FailBool(OutsideError(Normalise(lpFileName)));
     std::error_code ec;
     if (!std::filesystem::exists(r.disk, ec))
         return c.FailBool(r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
@@ -114,12 +193,71 @@ BOOL Machine::DeleteFileA(const char* lpFileName) {
     return c.Ret<BOOL>(TRUE);
 }
 
+int Machine::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
+                                 int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) {
+    std::string text = "(null)";
+    if (lpMultiByteStr != nullptr) {
+        text = cbMultiByte < 0 ? std::string(lpMultiByteStr)
+                               : std::string(lpMultiByteStr, static_cast<std::size_t>(cbMultiByte));
+    }
+    Call c(*s_, "MultiByteToWideChar",
+           Hex(CodePage) + "|" + Hex(dwFlags) + "|" + text + "|" + std::to_string(cbMultiByte) +
+               "|" + std::to_string(cchWideChar));
+    if (c.Faulted()) return c.FailWith<int>(0, c.Error());
+    if (CodePage != CP_ACP && CodePage != 1252) return c.FailWith<int>(0, ERROR_INVALID_PARAMETER);
+    if ((dwFlags & ~(kMbPrecomposed | kMbErrInvalidChars)) != 0)
+        return c.FailWith<int>(0, kErrorInvalidFlags);
+    if (lpMultiByteStr == nullptr || cbMultiByte == 0 || cbMultiByte < -1 || cchWideChar < 0 ||
+        (lpWideCharStr == nullptr && cchWideChar != 0))
+        return c.FailWith<int>(0, ERROR_INVALID_PARAMETER);
+    // -1: the text with its terminator.
+    const std::size_t n =
+        cbMultiByte == -1 ? std::strlen(lpMultiByteStr) + 1 : static_cast<std::size_t>(cbMultiByte);
+    for (std::size_t i = 0; i < n && (dwFlags & kMbErrInvalidChars) != 0; ++i) {
+        if (UndefinedIn1252(static_cast<unsigned char>(lpMultiByteStr[i])))
+            return c.FailWith<int>(0, kErrorNoUnicodeTranslation);
+    }
+    const int needed = static_cast<int>(n);
+    if (cchWideChar == 0) return c.Ret<int>(needed);
+    // Windows fills what fits before it reports the buffer too small.
+    const std::size_t fits = std::min(n, static_cast<std::size_t>(cchWideChar));
+    for (std::size_t i = 0; i < fits; ++i)
+        lpWideCharStr[i] = Widen1252(static_cast<unsigned char>(lpMultiByteStr[i]));
+    if (fits < n) return c.FailWith<int>(0, ERROR_INSUFFICIENT_BUFFER);
+    return c.Ret<int>(needed);
+}
+
+// Answers from the paths ProtectFile named, on every version: whether a system of the 9x family
+// has sfc.dll at all is the real adapter's business (without it the answer is FALSE), so a 9x
+// machine that should protect nothing is simply given no protected file. An unprotected path
+// gives FALSE with ERROR_FILE_NOT_FOUND, as Wine's sfc_os does.
+BOOL Machine::SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) {
+    const std::optional<std::string> path =
+        ProtFileName == nullptr ? std::nullopt : Narrow1252(ProtFileName);
+    Call c(*s_, "SfcIsFileProtected",
+           Hex(reinterpret_cast<ULONG_PTR>(RpcHandle)) + "|" +
+               (ProtFileName == nullptr ? "(null)"
+                : path                  ? *path
+                                        : "(not in code page 1252)"));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (ProtFileName == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
+    if (path) {
+        const State::Resolved r = s_->Resolve(*path);
+        if ((r.inside || r.outside) && s_->protectedFiles.count(r.relKey) != 0)
+            return c.Ret<BOOL>(TRUE);
+    }
+    return c.FailBool(ERROR_FILE_NOT_FOUND);
+}
+
 // ---- test helpers ---------------------------------------------------------------------------
 void Machine::WriteFile(const std::string& windowsPath, const std::string& content,
                         DWORD attributes) {
     const State::Resolved r = s_->Resolve(windowsPath);
-    if (!r.inside || r.relKey.empty())
-        throw std::invalid_argument("not a file below the Windows folder: " + windowsPath);
+    const bool folderRoot =
+        (r.inside && r.relKey.empty()) || (r.outside && r.disk.parent_path() == s_->DrivesOnDisk());
+    if ((!r.inside && !r.outside) || folderRoot)
+        throw std::invalid_argument("not a file path: " + windowsPath);
+    if (r.outside) s_->drivesRemover.path = s_->DrivesOnDisk();
     std::filesystem::create_directories(r.disk.parent_path());
     std::ofstream out(r.disk, std::ios::binary | std::ios::trunc);
     out << content;
@@ -130,18 +268,25 @@ void Machine::WriteFile(const std::string& windowsPath, const std::string& conte
 bool Machine::FileExists(const std::string& windowsPath) const {
     const State::Resolved r = s_->Resolve(windowsPath);
     std::error_code ec;
-    return r.inside && std::filesystem::is_regular_file(r.disk, ec);
+    return (r.inside || r.outside) && std::filesystem::is_regular_file(r.disk, ec);
 }
 
 DWORD Machine::FileAttributes(const std::string& windowsPath) const {
     const State::Resolved r = s_->Resolve(windowsPath);
     std::error_code ec;
-    if (!r.inside || !std::filesystem::exists(r.disk, ec)) return INVALID_FILE_ATTRIBUTES;
+    if ((!r.inside && !r.outside) || !std::filesystem::exists(r.disk, ec))
+        return INVALID_FILE_ATTRIBUTES;
     auto it = s_->attributes.find(r.relKey);
     if (std::filesystem::is_directory(r.disk, ec))
         return FILE_ATTRIBUTE_DIRECTORY | (it == s_->attributes.end() ? 0 : it->second);
     const DWORD a = it == s_->attributes.end() ? FILE_ATTRIBUTE_ARCHIVE : it->second;
     return a == 0 ? FILE_ATTRIBUTE_NORMAL : a;
+}
+
+void Machine::ProtectFile(const std::string& windowsPath) {
+    const State::Resolved r = s_->Resolve(windowsPath);
+    if (!r.inside && !r.outside) throw std::invalid_argument("not a file path: " + windowsPath);
+    s_->protectedFiles.insert(r.relKey);
 }
 
 void Machine::WriteProfile(const std::string& text, const std::string& fileName) {

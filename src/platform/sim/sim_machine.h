@@ -29,6 +29,8 @@ inline constexpr DWORD kErrorNoAccess = 998;
 inline constexpr DWORD kErrorResourceNameNotFound = 1814;
 inline constexpr DWORD kErrorControlIdNotFound = 1421;
 inline constexpr DWORD kErrorInvalidCursorHandle = 1402;
+inline constexpr DWORD kErrorInvalidFlags = 1004;
+inline constexpr DWORD kErrorNoUnicodeTranslation = 1113;
 inline constexpr DWORD kErrorInvalidUserBuffer = 0x6F8;
 inline constexpr DWORD kRpcServerUnavailable = 1722;
 inline constexpr DWORD kErrorInvalidRegProperty = 0xE0000209;
@@ -167,9 +169,14 @@ public:
     // end states with other runs of the same scenario.
     std::string DumpTree(HKEY root, const std::string& path) const;
 
-    // Files below the Windows folder, named by their Windows path ("C:\\WINDOWS\\inf\\a.inf").
+    // Files, named by their Windows path ("C:\\WINDOWS\\inf\\a.inf"). Paths are normalised as
+    // Windows does it (separators, "." and "..", a trailing period or blank dropped). Files below
+    // the Windows folder are the machine's usual ones; a file elsewhere on a drive ("C:\\boot.ini")
+    // can be placed too, so that a test can see whether the program reaches out of the folder.
     void WriteFile(const std::string& windowsPath, const std::string& content = "x",
                    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    // Windows File Protection guards this path: SfcIsFileProtected answers TRUE for it.
+    void ProtectFile(const std::string& windowsPath);
     bool FileExists(const std::string& windowsPath) const;
     DWORD FileAttributes(const std::string& windowsPath) const;  // INVALID_FILE_ATTRIBUTES if none
     // Writes "TVMuxDrv.ini" (or the given name) into the Windows folder.
@@ -244,8 +251,12 @@ public:
     HLOCAL LocalFree(HLOCAL hMem) override;
     int lstrcmpiA(const char* lpString1, const char* lpString2) override;
     char* CharLowerA(char* lpsz) override;
+    // The system code page is modelled as 1252 (CP_ACP and 1252 are accepted).
+    int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
+                            int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) override;
     BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) override;
     BOOL DeleteFileA(const char* lpFileName) override;
+    BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) override;
     HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, const char* Enumerator, HWND hwndParent,
                                   DWORD Flags) override;
     BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,

@@ -162,11 +162,30 @@ struct State {
     // Files (sim_files.cpp): maps a Windows path to the folder on disk.
     struct Resolved {
         bool inside = false;         // below the Windows folder
+        bool outside = false;        // a drive-absolute path anywhere else on a drive
         bool parentExists = false;   // the folder that would hold it exists
         std::filesystem::path disk;  // on-disk path (existing components in their own case)
-        std::string relKey;          // lower-cased relative path, the attribute key
+        // The attribute and protection key: the lower-cased path relative to the Windows folder,
+        // or "|" and the lower-cased drive path ("|c:/boot.ini") for a file outside it.
+        std::string relKey;
     };
     Resolved Resolve(const std::string& windowsPath) const;
+    // Files that tests place outside the Windows folder ("C:\boot.ini") live in one folder per
+    // drive letter beside the Windows folder on disk.
+    std::filesystem::path DrivesOnDisk() const { return windowsOnDisk.string() + "-drives"; }
+    // Paths that Windows File Protection guards, by their relKey.
+    std::set<std::string> protectedFiles;
+    // Removes the drives folder with the machine, once a file has been written there.
+    struct FolderRemover {
+        std::filesystem::path path;
+        FolderRemover() = default;
+        FolderRemover(const FolderRemover&) = delete;
+        FolderRemover& operator=(const FolderRemover&) = delete;
+        ~FolderRemover() {
+            std::error_code ec;
+            if (!path.empty()) std::filesystem::remove_all(path, ec);
+        }
+    } drivesRemover;
 
     // Dialog of a window handle, if it is a live dialog.
     DialogRecord* LiveDialogRecord(HWND h);

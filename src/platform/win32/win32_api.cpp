@@ -38,6 +38,8 @@ static_assert(sizeof(w32::WPARAM) == sizeof(::WPARAM));
 static_assert(sizeof(w32::LPARAM) == sizeof(::LPARAM));
 static_assert(sizeof(w32::LRESULT) == sizeof(::LRESULT));
 static_assert(sizeof(w32::INT_PTR) == sizeof(::INT_PTR));
+// The port's WCHAR is char16_t; the system's is wchar_t, 16-bit on Windows.
+static_assert(sizeof(w32::WCHAR) == sizeof(::WCHAR) && sizeof(wchar_t) == 2);
 
 #define TVU_SAME_FIELD(port, real, field)                                  \
     static_assert(offsetof(w32::port, field) == offsetof(::real, field) && \
@@ -154,6 +156,42 @@ INT_PTR CALLBACK ThunkProc(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM lP
     return thunk->proc(As<w32::HWND>(hwnd), msg, wParam, lParam);
 }
 
+// Windows File Protection lives in sfc.dll, which the 9x family does not have: it is looked up
+// at run time rather than imported, so that the program starts everywhere, and once, for the
+// life of the program. It is loaded by its full path in the system folder, never by its bare
+// name, which the search order could find in the folder the uninstaller was started from first.
+class SfcLibrary {
+public:
+    using IsProtectedFn = ::BOOL(WINAPI*)(::HANDLE, LPCWSTR);
+
+    SfcLibrary() {
+        static constexpr char kName[] = "\\sfc.dll";
+        char path[MAX_PATH];
+        const ::UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+        if (length == 0 || length + sizeof kName > sizeof path) return;
+        ::lstrcpyA(path + length, kName);
+        module_ = ::LoadLibraryA(path);
+        if (module_ == nullptr) return;
+        // Through the type that matches every function, so that the cast says what it means.
+        isProtected_ = reinterpret_cast<IsProtectedFn>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(module_, "SfcIsFileProtected")));
+    }
+    ~SfcLibrary() {
+        if (module_ != nullptr) ::FreeLibrary(module_);
+    }
+    SfcLibrary(const SfcLibrary&) = delete;
+    SfcLibrary& operator=(const SfcLibrary&) = delete;
+
+    // Without the DLL or the function nothing is protected by it.
+    ::BOOL IsProtected(::HANDLE rpc, const wchar_t* path) const {
+        return isProtected_ != nullptr ? isProtected_(rpc, path) : FALSE;
+    }
+
+private:
+    ::HMODULE module_ = nullptr;
+    IsProtectedFn isProtected_ = nullptr;
+};
+
 }  // namespace
 
 // ---- registry ----------------------------------------------------------------------------------
@@ -247,6 +285,12 @@ char* RealApi::CharLowerA(char* lpsz) {
     return ::CharLowerA(lpsz);
 }
 
+int RealApi::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
+                                 int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) {
+    return ::MultiByteToWideChar(CodePage, dwFlags, lpMultiByteStr, cbMultiByte,
+                                 As<::LPWSTR>(lpWideCharStr), cchWideChar);
+}
+
 // ---- files -------------------------------------------------------------------------------------
 
 w32::BOOL RealApi::SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) {
@@ -255,6 +299,11 @@ w32::BOOL RealApi::SetFileAttributesA(const char* lpFileName, DWORD dwFileAttrib
 
 w32::BOOL RealApi::DeleteFileA(const char* lpFileName) {
     return ::DeleteFileA(lpFileName);
+}
+
+w32::BOOL RealApi::SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) {
+    static const SfcLibrary sfc;
+    return sfc.IsProtected(RpcHandle, As<const wchar_t*>(ProtFileName));
 }
 
 // ---- device installer --------------------------------------------------------------------------

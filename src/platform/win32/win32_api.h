@@ -32,6 +32,7 @@ public:
     using SIZE_T = w32::SIZE_T;
     using UINT = w32::UINT;
     using WPARAM = w32::WPARAM;
+    using WCHAR = w32::WCHAR;
 
     LONG RegOpenKeyA(HKEY hKey, const char* lpSubKey, HKEY* phkResult) override;
     LONG RegOpenKeyExA(HKEY hKey, const char* lpSubKey, DWORD ulOptions, DWORD samDesired,
@@ -59,9 +60,12 @@ public:
     HLOCAL LocalFree(HLOCAL hMem) override;
     int lstrcmpiA(const char* lpString1, const char* lpString2) override;
     char* CharLowerA(char* lpsz) override;
+    int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
+                            int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) override;
 
     BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) override;
     BOOL DeleteFileA(const char* lpFileName) override;
+    BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) override;
 
     HDEVINFO SetupDiGetClassDevsA(const w32::GUID* ClassGuid, const char* Enumerator,
                                   HWND hwndParent, DWORD Flags) override;

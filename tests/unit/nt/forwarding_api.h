@@ -65,10 +65,18 @@ public:
         return next_.lstrcmpiA(lpString1, lpString2);
     }
     char* CharLowerA(char* lpsz) override { return next_.CharLowerA(lpsz); }
+    int MultiByteToWideChar(w32::UINT CodePage, w32::DWORD dwFlags, const char* lpMultiByteStr,
+                            int cbMultiByte, w32::WCHAR* lpWideCharStr, int cchWideChar) override {
+        return next_.MultiByteToWideChar(CodePage, dwFlags, lpMultiByteStr, cbMultiByte,
+                                         lpWideCharStr, cchWideChar);
+    }
     w32::BOOL SetFileAttributesA(const char* lpFileName, w32::DWORD dwFileAttributes) override {
         return next_.SetFileAttributesA(lpFileName, dwFileAttributes);
     }
     w32::BOOL DeleteFileA(const char* lpFileName) override { return next_.DeleteFileA(lpFileName); }
+    w32::BOOL SfcIsFileProtected(w32::HANDLE RpcHandle, const w32::WCHAR* ProtFileName) override {
+        return next_.SfcIsFileProtected(RpcHandle, ProtFileName);
+    }
     w32::HDEVINFO SetupDiGetClassDevsA(const w32::GUID* ClassGuid, const char* Enumerator,
                                        w32::HWND hwndParent, w32::DWORD Flags) override {
         return next_.SetupDiGetClassDevsA(ClassGuid, Enumerator, hwndParent, Flags);
