@@ -1,8 +1,9 @@
 // The NT-family removal sequence, run from the dialog once the user confirms.
-#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 
+#include "app/file_removal.h"
 #include "app/text.h"
 #include "app/uninst_app.h"
 #include "nt/nt_removal.h"
@@ -10,19 +11,6 @@
 #include "ui/uninst_dlg.h"
 
 namespace {
-
-int Rows(std::int32_t count) {
-    return std::clamp<std::int32_t>(count, 0, kTableRows);
-}
-
-// An InfPath is collected only when it is a plain file name in the INF folder: an empty name
-// would be the folder itself, and a name with a path in it (or only dots, which the file system
-// strips) could reach a file the product never installed there.
-bool IsPlainFileName(const char* name) {
-    if (name[0] == '\0') return false;
-    if (std::strpbrk(name, "\\/:") != nullptr) return false;
-    return std::strspn(name, ".") != std::strlen(name);
-}
 
 // Reads one value as text into a fixed buffer; false when it is absent, too long for the buffer,
 // or fills it without a terminator.
@@ -38,40 +26,33 @@ bool ReadText(HKEY key, const char* valueName, char (&buffer)[N]) {
     return std::memchr(buffer, '\0', N) != nullptr;
 }
 
-// Files are deleted by their lower-cased full path, which the dialog shows first.
-void DeletePlain(CUninstDlg& dlg, const std::string& path) {
-    const std::string lower = LowerPath(path);
-    dlg.ShowFileName(lower.c_str());
-    Api().SetFileAttributesA(lower.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-    Api().DeleteFileA(lower.c_str());
-}
-
-void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, bool infDirFits, const char* infDir) {
-    for (int i = 0; i < list.count; ++i) {
-        if (infDirFits) {
-            const char* entry = list.entries[i];
-            const std::string pnf = LowerPath(std::string(infDir) + PnfNameFor(entry));
-            const std::string inf = LowerPath(std::string(infDir) + entry);
-            dlg.ShowFileName(pnf.c_str());
-            dlg.ShowFileName(inf.c_str());
-            Api().SetFileAttributesA(inf.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-            Api().SetFileAttributesA(pnf.c_str(), FILE_ATTRIBUTE_ARCHIVE);
-            Api().DeleteFileA(inf.c_str());
-            Api().DeleteFileA(pnf.c_str());
-        }
+// Each pair is shown PNF first, so that the INF path stays visible; the INF goes first. A file
+// that may not be deleted (its name, or Windows protecting it) is left out of the pair alone, and
+// the pair's step is taken in any case.
+void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolder& infDir) {
+    for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
+        const char* entry = list.entries[i];
+        const std::string pnfName = PnfNameFor(entry);
+        const std::optional<RemovableFile> pnf = RemovableFile::In(infDir, pnfName.c_str());
+        const std::optional<RemovableFile> inf = RemovableFile::In(infDir, entry);
+        if (pnf) pnf->Show(dlg);
+        if (inf) inf->Show(dlg);
+        if (inf) inf->ResetAttributes();
+        if (pnf) pnf->ResetAttributes();
+        if (inf) inf->Delete();
+        if (pnf) pnf->Delete();
         dlg.StepProgress();
     }
 }
 
-// A row without a SYS name would name the drivers folder itself; its step is still taken so
-// that the bar moves as for every row.
-void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, bool dirFits, const char* dir) {
+// Every row takes its step, also one whose SYS name is passed over.
+void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, const RemovalFolder& drivers) {
     auto one = [&](const DeviceEntry& row) {
-        if (dirFits && row.SYS[0] != '\0') DeletePlain(dlg, std::string(dir) + row.SYS);
+        DeletePlain(dlg, drivers, row.SYS);
         dlg.StepProgress();
     };
-    for (int i = 0; i < Rows(app.DevIDNum); ++i) one(app.DevTable[i]);
-    for (int i = 0; i < Rows(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
+    for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) one(app.DevTable[i]);
+    for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
 }
 
 }  // namespace
@@ -119,7 +100,9 @@ void CollectInfNames(InfNameList& list) {
             // driver's INF file of the class to the delete, so it names none.
             if (row.Name[0] == '\0' || !BeginsWithNoCase(description, row.Name)) return;
             // The list holds 10 names; further matches are not collected. A matching key
-            // without a usable InfPath adds nothing, since it names no file to delete.
+            // without a usable InfPath (one that is not a plain file name in the INF folder)
+            // adds nothing, since it names no file to delete, and so takes none of the ten
+            // places from the product's own INF files.
             if (list.count >= kInfNameListSize) return;
             char(&entry)[256] = list.entries[list.count];
             if (!ReadText(instance.get(), "InfPath", entry) || !IsPlainFileName(entry)) {
@@ -128,8 +111,8 @@ void CollectInfNames(InfNameList& list) {
             }
             ++list.count;
         };
-        for (int i = 0; i < Rows(app.DevIDNum); ++i) collect(app.DevTable[i]);
-        for (int i = 0; i < Rows(app.ExtDevIDNum); ++i) collect(app.ExtDevTable[i]);
+        for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) collect(app.DevTable[i]);
+        for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) collect(app.ExtDevTable[i]);
     }
 }
 
@@ -137,11 +120,9 @@ BOOL CUninstDlg::RunNtRemoval() {
     const CUninstApp& app = theApp;
     PrepareRunControls();
 
-    // A Windows folder too long for the 100-byte buffer with its suffix would give a cut path
-    // naming some other file: that group's files are then left alone, while the progress
-    // steps are still taken so the run looks as it always does.
-    char infDir[100];
-    const bool infDirFits = WindowsDirWith(infDir, "\\inf\\");
+    // A Windows folder too long for the 100-byte buffer with its suffix leaves that group's
+    // files alone, while the progress steps are still taken so the run looks as it always does.
+    const RemovalFolder infDir("\\inf\\");
     InfNameList infNames{};
 
     if (ScanDevicesNt() != app.DevIDNum) {
@@ -152,27 +133,17 @@ BOOL CUninstDlg::RunNtRemoval() {
 
     SelectClassKeyPath();
     CollectInfNames(infNames);
-    DeleteInfPairs(*this, infNames, infDirFits, infDir);
+    DeleteInfPairs(*this, infNames, infDir);
 
-    char dir[100];
-    const bool driversFit = WindowsDirWith(dir, "\\system32\\drivers\\");
-    DeleteSysFiles(*this, app, driversFit, dir);
+    DeleteSysFiles(*this, app, RemovalFolder("\\system32\\drivers\\"));
 
-    // The extra files do not move the bar. An empty entry would name the folder itself.
-    if (WindowsDirWith(dir, "\\system32\\")) {
-        for (int i = 0; i < Rows(app.ExtDllFileNum); ++i) {
-            if (app.ExtCopyFiles[i][0] != '\0') {
-                DeletePlain(*this, std::string(dir) + app.ExtCopyFiles[i]);
-            }
-        }
+    // The extra files do not move the bar.
+    const RemovalFolder system32("\\system32\\");
+    for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) {
+        DeletePlain(*this, system32, app.ExtCopyFiles[i]);
     }
 
-    // The uninstaller file is deleted as it is, its attributes untouched.
-    if (WindowsDirWith(dir, "")) {
-        const std::string path = LowerPath(std::string(dir) + "\\" + app.DrvUninstAppName);
-        ShowFileName(path.c_str());
-        Api().DeleteFileA(path.c_str());
-    }
+    DeleteUninstaller(*this, app.DrvUninstAppName);
     StepProgressNoPause();
 
     RemoveDevicesNt();

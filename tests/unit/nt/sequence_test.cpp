@@ -311,11 +311,14 @@ TEST_F(Sequence, AKeyMatchingTwoRowsGivesTwoEntries) {
     DriverKey(kMediaClass, "0000", "Brelon Capture", "oem1.inf");
     RunDialog();
     // The pair is deleted and stepped twice. The rows name no SYS file; the uninstaller's name is
-    // empty too, which leaves its folder to a delete that cannot take it.
-    EXPECT_EQ(Shown(),
-              (std::vector<std::string>{"c:\\windows\\inf\\oem1.pnf", "c:\\windows\\inf\\oem1.inf",
-                                        "c:\\windows\\inf\\oem1.pnf", "c:\\windows\\inf\\oem1.inf",
-                                        "c:\\windows\\"}));
+    // empty too, and is passed over with its step.
+    EXPECT_EQ(Shown(), (std::vector<std::string>{
+                           "c:\\windows\\inf\\oem1.pnf", "c:\\windows\\inf\\oem1.inf",
+                           "c:\\windows\\inf\\oem1.pnf", "c:\\windows\\inf\\oem1.inf"}));
+    EXPECT_EQ(
+        CallArgs("DeleteFileA"),
+        (std::vector<std::string>{"c:\\windows\\inf\\oem1.inf", "c:\\windows\\inf\\oem1.pnf",
+                                  "c:\\windows\\inf\\oem1.inf", "c:\\windows\\inf\\oem1.pnf"}));
     EXPECT_EQ(Dialog().progress.positions, (std::vector<int>{6, 12, 18, 24, 30, 90, 100}));
 }
 

@@ -107,6 +107,8 @@ struct PnfCase {
     const char* inf;
     std::vector<std::string> shown;
     std::vector<std::string> files;  // written before, all gone after
+    const char* windows = "C:\\WINDOWS";
+    std::vector<std::string> kept = {};  // written before, all still there after
 };
 
 const PnfCase kPnfCases[] = {
@@ -122,17 +124,22 @@ const PnfCase kPnfCases[] = {
      "a.inf.inf",
      {"c:\\windows\\inf\\a.inf.inf", "c:\\windows\\inf\\a.pnf.pnf"},
      {"C:\\WINDOWS\\inf\\a.inf.inf", "C:\\WINDOWS\\inf\\a.pnf.pnf"}},
-    {"the_directory_part_is_replaced_too",
-     "sub.inf\\b.inf",
-     {"c:\\windows\\inf\\sub.inf\\b.inf", "c:\\windows\\inf\\sub.pnf\\b.pnf"},
-     {"C:\\WINDOWS\\inf\\sub.inf\\b.inf", "C:\\WINDOWS\\inf\\sub.pnf\\b.pnf"}},
+    // The folder keeps its name: replacing in it would put the PNF outside the INF folder.
+    {"only_the_name_is_replaced",
+     "b.inf",
+     {"c:\\win.inf\\inf\\b.inf", "c:\\win.inf\\inf\\b.pnf"},
+     {"C:\\WIN.INF\\inf\\b.inf", "C:\\WIN.INF\\inf\\b.pnf"},
+     "C:\\WIN.INF",
+     {"C:\\WIN.PNF\\inf\\b.pnf"}},
 };
 
 class Win9xPnf : public Win9xRun, public ::testing::WithParamInterface<PnfCase> {};
 
 TEST_P(Win9xPnf, ReplacesInfByPnfInTheLowerCasedPath) {
     const PnfCase& c = GetParam();
+    m->SetWindowsDirectory(c.windows);
     for (const auto& file : c.files) m->WriteFile(file);
+    for (const auto& file : c.kept) m->WriteFile(file);
     SetDevTable({{"PCI\\VEN_AAAA", "A", "", c.inf}});
     CopyField(theApp.DrvUninstAppName, "");
 
@@ -144,6 +151,7 @@ TEST_P(Win9xPnf, ReplacesInfByPnfInTheLowerCasedPath) {
               (std::vector<std::string>{"attr " + c.shown[0], "delete " + c.shown[0],
                                         "attr " + c.shown[1], "delete " + c.shown[1]}));
     for (const auto& file : c.files) EXPECT_FALSE(m->FileExists(file)) << file;
+    for (const auto& file : c.kept) EXPECT_TRUE(m->FileExists(file)) << file;
     // One step for the pair, one for the (empty) SYS name, one for the uninstaller.
     EXPECT_EQ(Dialog().progress.positions, (std::vector<int>{6, 12, 18, 100}));
 }

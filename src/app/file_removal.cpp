@@ -1,0 +1,115 @@
+#include "app/file_removal.h"
+
+#include <cstring>
+
+#include "app/text.h"
+#include "platform/port.h"
+#include "ui/uninst_dlg.h"
+
+namespace {
+
+bool IsDotOrBlank(char c) {
+    return c == '.' || c == ' ';
+}
+
+char UpperAscii(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Windows takes these as devices whatever extension follows them, and with trailing blanks.
+bool IsDosDeviceName(const char* name) {
+    std::size_t length = std::strcspn(name, ".");
+    while (length > 0 && name[length - 1] == ' ') --length;
+    std::string base;
+    for (std::size_t i = 0; i < length; ++i) base += UpperAscii(name[i]);
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) &&
+           base[3] >= '1' && base[3] <= '9';
+}
+
+// Separators, drive and stream marks, wildcards, quotes, pipes and control characters.
+bool HoldsForbiddenCharacter(const char* name) {
+    for (const char* p = name; *p != '\0'; ++p) {
+        if (static_cast<unsigned char>(*p) < 0x20) return true;
+    }
+    return std::strpbrk(name, "\\/:*?\"<>|") != nullptr;
+}
+
+// A path that cannot be put to the check counts as protected, since it is not known to be free
+// to delete: it is longer than any path DeleteFileA accepts, or it cannot be converted.
+bool ProtectedByWindows(const std::string& path) {
+    w32::WCHAR wide[w32::MAX_PATH];
+    if (w32::Api().MultiByteToWideChar(w32::CP_ACP, 0, path.c_str(), -1, wide, w32::MAX_PATH) ==
+        0) {
+        return true;
+    }
+    return w32::Api().SfcIsFileProtected(nullptr, wide) != w32::FALSE;
+}
+
+}  // namespace
+
+bool IsPlainFileName(const char* name) {
+    if (name == nullptr || name[0] == '\0') return false;
+    if (HoldsForbiddenCharacter(name)) return false;
+    bool onlyDotsAndBlanks = true;
+    for (const char* p = name; *p != '\0'; ++p)
+        onlyDotsAndBlanks = onlyDotsAndBlanks && IsDotOrBlank(*p);
+    if (onlyDotsAndBlanks) return false;
+    return !IsDosDeviceName(name);
+}
+
+RemovalFolder::RemovalFolder(const char* suffix) : RemovalFolder(suffix, "") {}
+
+RemovalFolder::RemovalFolder(const char* suffix, const char* joint) {
+    char buffer[100];
+    known_ = WindowsDirWith(buffer, suffix);
+    if (known_) prefix_ = std::string(buffer) + joint;
+}
+
+RemovalFolder RemovalFolder::WindowsDirectory() {
+    return RemovalFolder("", "\\");
+}
+
+std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, const char* name,
+                                               NameRewrite rewrite) {
+    if (!folder.Known() || !IsPlainFileName(name)) return std::nullopt;
+    std::string path = LowerPath(folder.Prefix() + name);
+    if (rewrite != nullptr) {
+        // Only the name is rewritten: the folder part stays the folder, whatever it is called.
+        const std::size_t at = folder.Prefix().size();
+        const std::string renamed = rewrite(path.substr(at));
+        if (!IsPlainFileName(renamed.c_str())) return std::nullopt;
+        path = path.substr(0, at) + renamed;
+    }
+    if (ProtectedByWindows(path)) return std::nullopt;
+    return RemovableFile(std::move(path));
+}
+
+void RemovableFile::Show(CUninstDlg& dlg) const {
+    dlg.ShowFileName(path_.c_str());
+}
+
+void RemovableFile::ResetAttributes() const {
+    w32::Api().SetFileAttributesA(path_.c_str(), w32::FILE_ATTRIBUTE_ARCHIVE);
+}
+
+void RemovableFile::Delete() const {
+    w32::Api().DeleteFileA(path_.c_str());
+}
+
+void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
+                 NameRewrite rewrite) {
+    const std::optional<RemovableFile> file = RemovableFile::In(folder, name, rewrite);
+    if (!file) return;
+    file->Show(dlg);
+    file->ResetAttributes();
+    file->Delete();
+}
+
+void DeleteUninstaller(CUninstDlg& dlg, const char* name) {
+    const RemovalFolder windows = RemovalFolder::WindowsDirectory();
+    const std::optional<RemovableFile> file = RemovableFile::In(windows, name);
+    if (!file) return;
+    file->Show(dlg);
+    file->Delete();
+}

@@ -1,0 +1,80 @@
+// What both removal runs do to a file: which names may be joined to a group's folder, the check
+// that Windows does not protect the file, and the deletion itself with what the dialog shows.
+// Every file a run deletes goes through here, so these guarantees hold for every group alike.
+#pragma once
+
+#include <optional>
+#include <string>
+
+class CUninstDlg;
+
+// Whether a name from the profile or the registry may be joined to its group's folder: it must be
+// one plain file name lying directly in that folder.
+//
+// A name with a separator is refused even where it would stay inside the folder ("sub\x.dll"):
+// every file the product installs lies directly in its group's folder, while the subfolders are
+// the system's own. Joined to the Windows directory, where the uninstaller lives, a name such as
+// "system32\config\system" stays inside that folder and would still take the registry's hive.
+// Refused as well: the empty name (it names the folder itself); a drive, a root or a stream
+// (":", a leading "\" or "/"); a name made only of dots and blanks (Windows drops trailing dots
+// and blanks, so it names the folder too, and on the 9x family "..." is the folder's
+// grandparent); characters no file name may hold; and the DOS device names (CON, NUL, COM1, ...),
+// which name a device rather than a file in the folder. The check goes byte by byte: in a
+// double-byte code page a trail byte equal to "\" makes a name look as if it had a separator, and
+// such a name is refused, which errs on the safe side.
+bool IsPlainFileName(const char* name);
+
+// One group's folder: the Windows directory followed by the group's suffix ("\inf\",
+// "\system32\drivers\", "\system32\", "\system\"), composed in the 100-byte directory buffer. A
+// Windows directory that does not fit it with the suffix leaves the folder unknown, and nothing is
+// deleted from it: a cut path would name some other file.
+class RemovalFolder {
+public:
+    explicit RemovalFolder(const char* suffix);
+    // The Windows directory itself, where the uninstaller lives; a name is joined to it with "\".
+    static RemovalFolder WindowsDirectory();
+
+    bool Known() const { return known_; }
+    // What a file name is appended to.
+    const std::string& Prefix() const { return prefix_; }
+
+private:
+    RemovalFolder(const char* suffix, const char* joint);
+    std::string prefix_;
+    bool known_ = false;
+};
+
+// Turns the lower-cased name of one file into the name of another in the same folder.
+using NameRewrite = std::string (*)(std::string lowerName);
+
+// A file that a run may delete: a plain name joined to a known folder, its whole path lower-cased,
+// and not a file that Windows protects. Only In() makes one, so nothing reaches the display, the
+// attribute reset or the delete without passing those checks.
+class RemovableFile {
+public:
+    // The file that name names in folder; with a rewrite, the file whose name the rewrite makes of
+    // the lower-cased name. Nothing when the folder is unknown, the name (before or after the
+    // rewrite) is not a plain file name, or Windows protects the file.
+    static std::optional<RemovableFile> In(const RemovalFolder& folder, const char* name,
+                                           NameRewrite rewrite = nullptr);
+
+    const std::string& Path() const { return path_; }
+    void Show(CUninstDlg& dlg) const;
+    // FILE_ATTRIBUTE_ARCHIVE replaces every other attribute, read-only included.
+    void ResetAttributes() const;
+    void Delete() const;
+
+private:
+    explicit RemovableFile(std::string path) : path_(std::move(path)) {}
+    std::string path_;
+};
+
+// The plain deletion of one file: shown, its attributes reset, deleted. A file that does not pass
+// the checks of RemovableFile is passed over: not shown and not touched.
+void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
+                 NameRewrite rewrite = nullptr);
+
+// The product's own uninstaller in the Windows directory: shown and deleted with its attributes
+// as they are, so that a read-only copy stays. An empty name is passed over like any other
+// name that does not pass the checks.
+void DeleteUninstaller(CUninstDlg& dlg, const char* name);
