@@ -51,10 +51,8 @@ bool ProtectedByWindows(const std::string& path) {
 bool IsPlainFileName(const char* name) {
     if (name == nullptr || name[0] == '\0') return false;
     if (HoldsForbiddenCharacter(name)) return false;
-    bool onlyDotsAndBlanks = true;
-    for (const char* p = name; *p != '\0'; ++p)
-        onlyDotsAndBlanks = onlyDotsAndBlanks && IsDotOrBlank(*p);
-    if (onlyDotsAndBlanks) return false;
+    // This also covers a name made only of dots and blanks.
+    if (IsDotOrBlank(name[std::strlen(name) - 1])) return false;
     return !IsDosDeviceName(name);
 }
 

@@ -16,12 +16,13 @@ class CUninstDlg;
 // the system's own. Joined to the Windows directory, where the uninstaller lives, a name such as
 // "system32\config\system" stays inside that folder and would still take the registry's hive.
 // Refused as well: the empty name (it names the folder itself); a drive, a root or a stream
-// (":", a leading "\" or "/"); a name made only of dots and blanks (Windows drops trailing dots
-// and blanks, so it names the folder too, and on the 9x family "..." is the folder's
-// grandparent); characters no file name may hold; and the DOS device names (CON, NUL, COM1, ...),
-// which name a device rather than a file in the folder. The check goes byte by byte: in a
-// double-byte code page a trail byte equal to "\" makes a name look as if it had a separator, and
-// such a name is refused, which errs on the safe side.
+// (":", a leading "\" or "/"); a name that ends in a dot or a blank, since Windows drops those
+// and the name then stands for another file than the one it spells, which the protection check
+// might not know by that spelling (made only of dots and blanks, it names the folder itself, and
+// on the 9x family "..." is the folder's grandparent); characters no file name may hold; and the
+// DOS device names (CON, NUL, COM1, ...), which name a device rather than a file in the folder.
+// The check goes byte by byte: in a double-byte code page a trail byte equal to "\" makes a name
+// look as if it had a separator, and such a name is refused, which errs on the safe side.
 bool IsPlainFileName(const char* name);
 
 // One group's folder: the Windows directory followed by the group's suffix ("\inf\",

@@ -28,7 +28,8 @@ TEST(PlainFileName, OnlyANameThatStaysDirectlyInItsFolder) {
         {"oem12.inf", true},
         {"my file.dll", true},
         {" leading.sys", true},  // a blank at the front is part of the name
-        {"x.sys.", true},        // Windows drops the trailing dot: still x.sys in the folder
+        {"x.sys.", false},       // Windows drops the dot: the name stands for x.sys
+        {"x.sys ", false},
         {"..x.inf", true},
         {"a..b", true},
         {"\xE9t\xE9.dll", true},  // letters beyond ASCII
