@@ -1,6 +1,5 @@
 // Registry cleanup of the NT family: the product's services, its driver keys under the device
 // class key and its uninstall entry.
-#include <algorithm>
 #include <cstring>
 
 #include "app/uninst_app.h"
@@ -40,48 +39,18 @@ bool DescribesDriver(const char* description, const DeviceEntry& row) {
 
 void DeleteDriverKeys(const CUninstApp& app) {
     SelectClassKeyPath();
-    UniqueKey classKey;
-    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassKeyPath, 0, KEY_ALL_ACCESS, classKey.put()) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    char name[256];
-    char description[256];
-    // The index advances after a delete as after any other key: the enumeration closes the gap,
-    // so the key that followed a deleted one is not examined in this walk.
-    for (DWORD index = 0;; ++index) {
-        DWORD nameSize = sizeof(name);
-        FILETIME written{};
-        if (Api().RegEnumKeyExA(classKey.get(), index, name, &nameSize, nullptr, nullptr, nullptr,
-                                &written) != ERROR_SUCCESS) {
-            break;
-        }
-        UniqueKey instance;
-        if (Api().RegOpenKeyExA(classKey.get(), name, 0, KEY_ALL_ACCESS, instance.put()) !=
-            ERROR_SUCCESS) {
-            continue;
-        }
-        // Cleared for each key, so that a value stored without its terminator still ends
-        // within the buffer and no key is judged by the one before it.
-        std::memset(description, 0, sizeof(description));
-        DWORD type = 0;
-        DWORD descriptionSize = sizeof(description);
-        if (Api().RegQueryValueExA(instance.get(), "DriverDesc", nullptr, &type,
-                                   reinterpret_cast<BYTE*>(description),
-                                   &descriptionSize) != ERROR_SUCCESS) {
-            continue;
-        }
-        // A value that fills the whole buffer without a terminator is no text to compare.
-        if (std::memchr(description, '\0', sizeof(description)) == nullptr) continue;
-        for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
-            if (DescribesDriver(description, app.DevTable[i])) DeleteSubkey(classKey.get(), name);
-        }
-        for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
-            if (DescribesDriver(description, app.ExtDevTable[i])) {
-                DeleteSubkey(classKey.get(), name);
-            }
-        }
-    }
+    // A key equal to several rows' Names gets one delete request per row; only the first finds it.
+    ForEachClassInstanceKey(256,
+                            [&](HKEY classKey, const char* name, HKEY, const char* description) {
+                                for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
+                                    if (DescribesDriver(description, app.DevTable[i]))
+                                        DeleteSubkey(classKey, name);
+                                }
+                                for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
+                                    if (DescribesDriver(description, app.ExtDevTable[i]))
+                                        DeleteSubkey(classKey, name);
+                                }
+                            });
 }
 
 void DeleteUninstallEntry(const CUninstApp& app) {
@@ -95,6 +64,51 @@ void DeleteUninstallEntry(const CUninstApp& app) {
 }
 
 }  // namespace
+
+bool ReadTextValue(HKEY key, const char* valueName, char* buffer, DWORD capacity) {
+    // Cleared first, so that no key is judged by what the key before it left in the buffer.
+    std::memset(buffer, 0, capacity);
+    DWORD type = 0;
+    DWORD size = capacity;
+    if (Api().RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
+                               &size) != ERROR_SUCCESS) {
+        return false;
+    }
+    return std::memchr(buffer, '\0', capacity) != nullptr;
+}
+
+void ForEachClassInstanceKey(DWORD nameCapacity, const InstanceKeyVisitor& visit) {
+    UniqueKey classKey;
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassKeyPath, 0, KEY_ALL_ACCESS, classKey.put()) !=
+        ERROR_SUCCESS) {
+        return;
+    }
+    char name[256];
+    char description[256];
+    if (nameCapacity > sizeof(name)) nameCapacity = sizeof(name);
+    // The index advances after a delete as after any other key: the enumeration closes the gap,
+    // so the key that followed a deleted one is not examined in this walk.
+    for (DWORD index = 0;; ++index) {
+        // Reset before every call, also after a key that would not open, so that a long name
+        // after a short one is not taken for one that does not fit.
+        DWORD nameSize = nameCapacity;
+        FILETIME written{};
+        if (Api().RegEnumKeyExA(classKey.get(), index, name, &nameSize, nullptr, nullptr, nullptr,
+                                &written) != ERROR_SUCCESS) {
+            return;
+        }
+        UniqueKey instance;
+        if (Api().RegOpenKeyExA(classKey.get(), name, 0, KEY_ALL_ACCESS, instance.put()) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        // A key whose description cannot be read is left alone.
+        if (!ReadTextValue(instance.get(), "DriverDesc", description, sizeof(description))) {
+            continue;
+        }
+        visit(classKey.get(), name, instance.get(), description);
+    }
+}
 
 int CleanRegistryNt() {
     const CUninstApp& app = theApp;

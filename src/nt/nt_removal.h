@@ -34,6 +34,23 @@ DeviceWalkEnd ForEachPresentDevice(const PresentDeviceVisitor& visit);
 // over the ID's length with ASCII letters folded.
 bool HardwareIdMatches(const char* hardwareId, const char* rowId);
 
+// ---- the walk over the instance keys of the device class key --------------------------------
+
+// Called for each instance key of ClassKeyPath that opens with full access and has a readable
+// "DriverDesc", with the open class key (for deleting the instance key), the key's name, its open
+// handle and its description.
+using InstanceKeyVisitor = std::function<void(w32::HKEY classKey, const char* name,
+                                              w32::HKEY instance, const char* description)>;
+
+// Walks the instance keys of ClassKeyPath by index, once, until the first enumeration that fails.
+// nameCapacity is the size of the name buffer handed to the enumeration (at most 256 characters,
+// terminator included): a longer name ends the walk.
+void ForEachClassInstanceKey(w32::DWORD nameCapacity, const InstanceKeyVisitor& visit);
+
+// Reads a value as text into a fixed buffer; false when it is absent, too long for the buffer, or
+// fills it without a terminator.
+bool ReadTextValue(w32::HKEY key, const char* valueName, char* buffer, w32::DWORD capacity);
+
 // ---- pieces of the removal sequence -------------------------------------------------------------
 
 inline constexpr int kInfNameListSize = 10;

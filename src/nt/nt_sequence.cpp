@@ -1,5 +1,4 @@
 // The NT-family removal sequence, run from the dialog once the user confirms.
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -7,24 +6,9 @@
 #include "app/text.h"
 #include "app/uninst_app.h"
 #include "nt/nt_removal.h"
-#include "platform/handles.h"
 #include "ui/uninst_dlg.h"
 
 namespace {
-
-// Reads one value as text into a fixed buffer; false when it is absent, too long for the buffer,
-// or fills it without a terminator.
-template <std::size_t N>
-bool ReadText(HKEY key, const char* valueName, char (&buffer)[N]) {
-    std::memset(buffer, 0, N);
-    DWORD type = 0;
-    DWORD size = N;
-    if (Api().RegQueryValueExA(key, valueName, nullptr, &type, reinterpret_cast<BYTE*>(buffer),
-                               &size) != ERROR_SUCCESS) {
-        return false;
-    }
-    return std::memchr(buffer, '\0', N) != nullptr;
-}
 
 // Each pair is shown PNF first, so that the INF path stays visible; the INF goes first. A file
 // that may not be deleted (its name, or Windows protecting it) is left out of the pair alone, and
@@ -71,30 +55,7 @@ std::string PnfNameFor(const char* infEntry) {
 void CollectInfNames(InfNameList& list) {
     const CUninstApp& app = theApp;
     list.count = 0;
-    UniqueKey classKey;
-    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassKeyPath, 0, KEY_ALL_ACCESS, classKey.put()) !=
-        ERROR_SUCCESS) {
-        return;
-    }
-    char name[250];
-    char description[256];
-    for (DWORD index = 0;; ++index) {
-        // Reset before every call, also after a key that would not open, so that a long name
-        // after a short one is not taken for one that does not fit.
-        DWORD nameSize = sizeof(name);
-        FILETIME written{};
-        if (Api().RegEnumKeyExA(classKey.get(), index, name, &nameSize, nullptr, nullptr, nullptr,
-                                &written) != ERROR_SUCCESS) {
-            return;
-        }
-        UniqueKey instance;
-        if (Api().RegOpenKeyExA(classKey.get(), name, 0, KEY_ALL_ACCESS, instance.put()) !=
-            ERROR_SUCCESS) {
-            continue;
-        }
-        // A key whose description cannot be read matches no row, rather than being judged by
-        // the description of the key before it.
-        if (!ReadText(instance.get(), "DriverDesc", description)) continue;
+    ForEachClassInstanceKey(250, [&](HKEY, const char*, HKEY instance, const char* description) {
         auto collect = [&](const DeviceEntry& row) {
             // An empty Name begins every description: such a row would hand every other
             // driver's INF file of the class to the delete, so it names none.
@@ -105,7 +66,8 @@ void CollectInfNames(InfNameList& list) {
             // places from the product's own INF files.
             if (list.count >= kInfNameListSize) return;
             char(&entry)[256] = list.entries[list.count];
-            if (!ReadText(instance.get(), "InfPath", entry) || !IsPlainFileName(entry)) {
+            if (!ReadTextValue(instance, "InfPath", entry, sizeof(entry)) ||
+                !IsPlainFileName(entry)) {
                 entry[0] = '\0';
                 return;
             }
@@ -113,7 +75,7 @@ void CollectInfNames(InfNameList& list) {
         };
         for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) collect(app.DevTable[i]);
         for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) collect(app.ExtDevTable[i]);
-    }
+    });
 }
 
 BOOL CUninstDlg::RunNtRemoval() {
