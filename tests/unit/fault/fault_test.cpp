@@ -494,7 +494,8 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     EXPECT_TRUE(failures.empty()) << failures.size() << " problems, the first ones:\n" << report;
 
     std::printf(
-        "[ fault    ] %s run: %zu port calls, %zu faulted runs, %d of them known faults left out\n",
+        "[ fault    ] %s run: %zu port calls, %zu faulted runs, %d of them known faults"
+        " left out\n",
         family.name, clean.calls.size(), faults.size(), known);
 }
 
