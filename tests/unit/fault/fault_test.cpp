@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <ostream>
 #include <set>
 #include <string>
 #include <vector>
@@ -430,6 +431,14 @@ const std::vector<KnownFault> kKnown = {
      "ProtectedByWindows takes any FALSE from SfcIsFileProtected for 'not protected', so a "
      "protected file the profile names (system32\\ksproxy.ax) is deleted when the check fails"},
 };
+
+// How the test names show their parameter.
+void PrintTo(const Family& f, std::ostream* os) {
+    *os << f.name;
+}
+void PrintTo(const KnownFault& k, std::ostream* os) {
+    *os << k.family << " " << k.fault.api << " #" << k.fault.nth;
+}
 
 bool IsKnown(const Family& f, const sim::Fault& fault) {
     return std::any_of(kKnown.begin(), kKnown.end(), [&](const KnownFault& k) {
