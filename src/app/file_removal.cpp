@@ -35,6 +35,11 @@ bool HoldsForbiddenCharacter(const char* name) {
     return std::strpbrk(name, "\\/:*?\"<>|") != nullptr;
 }
 
+// The system's RPC error codes (RPC_S_INVALID_STRING_BINDING to RPC_X_BAD_STUB_DATA and the
+// later RPC_S_* codes).
+constexpr w32::DWORD kFirstRpcError = 1700;
+constexpr w32::DWORD kLastRpcError = 1999;
+
 // A path that cannot be put to the check counts as protected, since it is not known to be free
 // to delete: it is longer than any path DeleteFileA accepts, or it cannot be converted.
 bool ProtectedByWindows(const std::string& path) {
@@ -43,7 +48,13 @@ bool ProtectedByWindows(const std::string& path) {
         0) {
         return true;
     }
-    return w32::Api().SfcIsFileProtected(nullptr, wide) != w32::FALSE;
+    // FALSE means both "not protected" and "could not ask": an RPC error says the protection
+    // service was not reached, and then the file is kept, since it may well be protected. The
+    // last error is cleared first so that a stale code is not taken for the check's own.
+    w32::Api().SetLastError(w32::ERROR_SUCCESS);
+    if (w32::Api().SfcIsFileProtected(nullptr, wide) != w32::FALSE) return true;
+    const w32::DWORD error = w32::Api().GetLastError();
+    return error >= kFirstRpcError && error <= kLastRpcError;
 }
 
 }  // namespace

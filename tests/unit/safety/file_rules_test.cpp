@@ -141,7 +141,16 @@ INSTANTIATE_TEST_SUITE_P(
                                nullptr,
                                std::nullopt,
                                {{"MultiByteToWideChar", 1, ERROR_INVALID_PARAMETER, ""}}},
-                    // FALSE is the answer for every file the check does not know, whatever it sets.
+                    // FALSE is the answer for every file the check does not know; only when the
+                    // protection service could not be reached is the file kept.
+                    TargetCase{"check_cannot_reach_the_service",
+                               "C:\\WINDOWS",
+                               "\\system32\\",
+                               "tunaprop.dll",
+                               false,
+                               nullptr,
+                               std::nullopt,
+                               {{"SfcIsFileProtected", 1, sim::kRpcServerUnavailable, ""}}},
                     TargetCase{"check_answers_false",
                                "C:\\WINDOWS",
                                "\\system32\\",
