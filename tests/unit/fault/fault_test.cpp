@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -419,35 +418,9 @@ const Family k98{"9x",
                   "STREAM\\PHXBAR\\0000"},
                  {"system\\mmsystem.dll", "inf\\sblive.inf"}};
 
-// Faults whose run is known to break a rule, with the reason; the main test leaves them out and
-// each is run by a test of its own below, skipped until the program is fixed.
-struct KnownFault {
-    const char* family;
-    sim::Fault fault;
-    const char* reason;
-};
-// A known fault names its call by the text of its arguments: the first such call fails.
-const std::vector<KnownFault> kKnown = {
-    {"NT",
-     {"SfcIsFileProtected", 1, sim::kRpcServerUnavailable, "ksproxy.ax"},
-     "ProtectedByWindows takes any FALSE from SfcIsFileProtected for 'not protected', so a "
-     "protected file the profile names (system32\\ksproxy.ax) is deleted when the check fails"},
-};
-
 // How the test names show their parameter.
 void PrintTo(const Family& f, std::ostream* os) {
     *os << f.name;
-}
-void PrintTo(const KnownFault& k, std::ostream* os) {
-    *os << k.family << " " << k.fault.api << " " << k.fault.argsContain;
-}
-
-// Whether the call, failing with the error, is a known fault's.
-bool IsKnown(const Family& f, const sim::CallRecord& call, DWORD error) {
-    return std::any_of(kKnown.begin(), kKnown.end(), [&](const KnownFault& k) {
-        return k.family == std::string(f.name) && k.fault.api == call.api &&
-               k.fault.error == error && call.args.find(k.fault.argsContain) != std::string::npos;
-    });
 }
 
 // The machines' Windows folders are real folders; on a memory file system the hundreds of runs
@@ -485,17 +458,11 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     // The table of faults: every call that can fail, by its occurrence among calls of its name.
     std::vector<sim::Fault> faults;
     std::map<std::string, int> seen;
-    int known = 0;
     for (const sim::CallRecord& call : clean.calls) {
         const int nth = ++seen[call.api];
         if (CannotFail(call.api)) continue;
-        for (DWORD error : ErrorsFor(call.api)) {
-            if (IsKnown(family, call, error)) {
-                ++known;
-                continue;
-            }
+        for (DWORD error : ErrorsFor(call.api))
             faults.push_back(sim::Fault{call.api, nth, error, ""});
-        }
     }
 
     std::vector<std::string> failures;
@@ -507,38 +474,13 @@ TEST_P(FaultInjection, EveryCallFailingOnceReleasesAllAndDeletesNoMoreThanAClean
     for (std::size_t i = 0; i < failures.size() && i < 40; ++i) report += failures[i] + "\n";
     EXPECT_TRUE(failures.empty()) << failures.size() << " problems, the first ones:\n" << report;
 
-    std::printf(
-        "[ fault    ] %s run: %zu port calls, %zu faulted runs, and %d known faults left out\n",
-        family.name, clean.calls.size(), faults.size(), known);
+    std::printf("[ fault    ] %s run: %zu port calls, %zu faulted runs\n", family.name,
+                clean.calls.size(), faults.size());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFamilies, FaultInjection, testing::Values(kNt, k98),
                          [](const testing::TestParamInfo<Family>& p) {
                              return std::string(p.param.name) == "NT" ? "WinXP" : "Win98";
-                         });
-
-class KnownFaults : public testing::TestWithParam<KnownFault> {
-protected:
-    TempFolderInMemory temp_;
-};
-
-TEST_P(KnownFaults, DeleteNoMoreThanACleanRun) {
-    const KnownFault& k = GetParam();
-    GTEST_SKIP() << "known fault, not fixed yet: " << k.reason;
-    const Family& family = std::string(k.family) == "NT" ? kNt : k98;
-    const Recorded clean = RecordCleanRun(family);
-    ASSERT_FALSE(HasFailure());
-    EXPECT_EQ(Problems(family, clean, k.fault), std::vector<std::string>{}) << Describe(k.fault);
-}
-
-INSTANTIATE_TEST_SUITE_P(Reported, KnownFaults, testing::ValuesIn(kKnown),
-                         [](const testing::TestParamInfo<KnownFault>& p) {
-                             std::string name = std::string(p.param.family) + "_" +
-                                                p.param.fault.api + "_" + p.param.fault.argsContain;
-                             for (char& c : name) {
-                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
-                             }
-                             return name;
                          });
 
 }  // namespace
