@@ -104,7 +104,9 @@ State::Resolved State::Resolve(const std::string& windowsPath) const {
         r.outside = true;
         r.disk = DrivesOnDisk() / std::string(1, path->drive);
         parts = path->segments;
-        rel = "|" + Lower(std::string(1, path->drive)) + ":";
+        rel = '|';
+        rel += Lower(std::string(1, path->drive));
+        rel += ':';
     }
     r.parentExists = true;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -114,7 +116,8 @@ State::Resolved State::Resolve(const std::string& windowsPath) const {
         if (!found && !last) r.parentExists = false;
         const std::string name = found ? *found : parts[i];
         r.disk /= name;
-        rel += (rel.empty() ? "" : "/") + Lower(name);
+        if (!rel.empty()) rel += '/';
+        rel += Lower(name);
     }
     r.relKey = rel;
     return r;
