@@ -65,6 +65,7 @@ std::shared_ptr<RegKey> State::Create(HKEY root, const std::string& path) {
             next->name = part;
             next->parent = k;
             k->subkeys[Upper(part)] = next;
+            k->SubkeysChanged();
         }
         k = next;
     }
@@ -88,7 +89,10 @@ std::string State::KeyLabel(HKEY h) const {
 
 void State::DetachTree(const std::shared_ptr<RegKey>& k) {
     const std::string path = PathOf(*k);
-    if (auto p = k->parent.lock()) p->subkeys.erase(Upper(k->name));
+    if (auto p = k->parent.lock()) {
+        p->subkeys.erase(Upper(k->name));
+        p->SubkeysChanged();
+    }
     // Mark the whole subtree, so that every handle into it reports the deletion.
     struct Marker {
         static void Mark(RegKey& key, const std::string& keyPath) {
@@ -210,8 +214,7 @@ LONG Machine::RegEnumKeyExA(HKEY hKey, DWORD dwIndex, char* lpName, DWORD* lpcch
     if ((access & KEY_ENUMERATE_SUB_KEYS) == 0)
         return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
     if (dwIndex >= key->subkeys.size()) return c.Ret(static_cast<LONG>(ERROR_NO_MORE_ITEMS));
-    auto it = key->subkeys.begin();
-    std::advance(it, dwIndex);
+    auto it = key->SubkeyAt(dwIndex);
     const std::string& name = it->second->name;
     // A name that does not fit with its terminator: nothing is written, and the capacity is
     // left as it was (as Wine does).

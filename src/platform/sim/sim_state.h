@@ -40,6 +40,27 @@ struct RegKey {
     std::string pathWhenDeleted;
     std::map<std::string, std::shared_ptr<RegKey>> subkeys;  // by upper-cased name: enum order
     std::map<std::string, RegValue> values;                  // by upper-cased name
+
+    // Where the last enumeration by index stood, so that a walk by rising index costs one step
+    // per subkey rather than a walk from the first subkey each time. Any change to the subkeys
+    // forgets it, since indexes then shift.
+    using SubkeyIterator = std::map<std::string, std::shared_ptr<RegKey>>::iterator;
+    static constexpr std::size_t kNoCursor = static_cast<std::size_t>(-1);
+    std::size_t cursorIndex = kNoCursor;
+    SubkeyIterator cursor;
+    SubkeyIterator SubkeyAt(std::size_t index) {
+        SubkeyIterator it = subkeys.begin();
+        std::size_t at = 0;
+        if (cursorIndex != kNoCursor && cursorIndex <= index) {
+            it = cursor;
+            at = cursorIndex;
+        }
+        std::advance(it, static_cast<std::ptrdiff_t>(index - at));
+        cursorIndex = index;
+        cursor = it;
+        return it;
+    }
+    void SubkeysChanged() { cursorIndex = kNoCursor; }
 };
 
 // Access bits that write: KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC,
