@@ -141,9 +141,7 @@ int CUninstApp::LoadProfile() {
 }
 
 int CUninstApp::GetCountryCode() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    Api().GetVersionExA(&version);
+    const OSVERSIONINFOA version = QueryVersion();
 
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5) {
         // An unreadable setting (no key, no value, or one too long for the 30-byte buffer, whose

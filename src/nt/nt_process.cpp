@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "framework/afx.h"
+#include "app/uninst_app.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
 
@@ -53,8 +53,6 @@ void TerminateProcessByName(const char* imageName) {
 }
 
 DWORD NtMinorVersion() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-    Api().GetVersionExA(&version);
+    const OSVERSIONINFOA version = QueryVersion();
     return version.dwPlatformId == VER_PLATFORM_WIN32_NT ? version.dwMinorVersion : 0;
 }

@@ -85,9 +85,7 @@ void CUninstDlg::OnOkClicked() {
 }
 
 bool IsWin9xFamily() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    Api().GetVersionExA(&version);
+    const OSVERSIONINFOA version = QueryVersion();
     return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
