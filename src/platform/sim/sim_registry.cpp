@@ -260,19 +260,34 @@ LONG Machine::RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpRese
     return c.Ret<LONG>(ERROR_SUCCESS);
 }
 
-LONG Machine::RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
-    const std::string label = s_->KeyLabel(hKey);
-    Call c(*s_, "RegDeleteKeyA",
-           lpSubKey != nullptr && *lpSubKey == '\0' ? label + "\\" : Join(label, lpSubKey));
-    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
-    std::shared_ptr<RegKey> base, target;
+namespace {
+
+// The key that a delete call's handle and subkey name lead to, as both delete calls find it.
+// Returns the error to report, or ERROR_SUCCESS with target set. The empty name leads to the
+// handle's own key; a root key is never deleted.
+DWORD DeleteTarget(const State& s, HKEY hKey, const char* lpSubKey, std::shared_ptr<RegKey>& target) {
+    std::shared_ptr<RegKey> base;
     DWORD access = 0;
-    if (DWORD e = ResolveKey(*s_, hKey, base, access); e != ERROR_SUCCESS)
+    if (DWORD e = ResolveKey(s, hKey, base, access); e != ERROR_SUCCESS) return e;
+    if (lpSubKey == nullptr) return ERROR_INVALID_PARAMETER;
+    if (DWORD e = Walk(base, lpSubKey, target); e != ERROR_SUCCESS) return e;
+    if (target->parent.expired()) return ERROR_ACCESS_DENIED;
+    return ERROR_SUCCESS;
+}
+
+std::string DeleteLabel(const State& s, HKEY hKey, const char* lpSubKey) {
+    const std::string label = s.KeyLabel(hKey);
+    return lpSubKey != nullptr && *lpSubKey == '\0' ? label + "\\" : Join(label, lpSubKey);
+}
+
+}  // namespace
+
+LONG Machine::RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
+    Call c(*s_, "RegDeleteKeyA", DeleteLabel(*s_, hKey, lpSubKey));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> target;
+    if (DWORD e = DeleteTarget(*s_, hKey, lpSubKey, target); e != ERROR_SUCCESS)
         return c.Ret(static_cast<LONG>(e));
-    if (lpSubKey == nullptr) return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
-    if (DWORD e = Walk(base, lpSubKey, target); e != ERROR_SUCCESS)
-        return c.Ret(static_cast<LONG>(e));
-    if (target->parent.expired()) return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
     // The 9x family deletes the key with everything below it; the NT family refuses a key that
     // still has subkeys.
     if (s_->platformId == VER_PLATFORM_WIN32_WINDOWS)
@@ -284,18 +299,11 @@ LONG Machine::RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
 }
 
 LONG Machine::SHDeleteKeyA(HKEY hKey, const char* pszSubKey) {
-    const std::string label = s_->KeyLabel(hKey);
-    Call c(*s_, "SHDeleteKeyA",
-           pszSubKey != nullptr && *pszSubKey == '\0' ? label + "\\" : Join(label, pszSubKey));
+    Call c(*s_, "SHDeleteKeyA", DeleteLabel(*s_, hKey, pszSubKey));
     if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
-    std::shared_ptr<RegKey> base, target;
-    DWORD access = 0;
-    if (DWORD e = ResolveKey(*s_, hKey, base, access); e != ERROR_SUCCESS)
+    std::shared_ptr<RegKey> target;
+    if (DWORD e = DeleteTarget(*s_, hKey, pszSubKey, target); e != ERROR_SUCCESS)
         return c.Ret(static_cast<LONG>(e));
-    if (pszSubKey == nullptr) return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
-    if (DWORD e = Walk(base, pszSubKey, target); e != ERROR_SUCCESS)
-        return c.Ret(static_cast<LONG>(e));
-    if (target->parent.expired()) return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
     return c.Ret(static_cast<LONG>(DeleteRecursively(target)));
 }
 
