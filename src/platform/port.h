@@ -43,10 +43,31 @@ public:
     virtual char* CharLowerA(char* lpsz) = 0;
     virtual int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
                                     int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) = 0;
+    // Sections with repeated key names (WININIT.INI's [rename]) are read and written whole.
+    virtual DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString,
+                                            DWORD nSize, const char* lpFileName) = 0;
+    virtual BOOL WritePrivateProfileSectionA(const char* lpAppName, const char* lpString,
+                                             const char* lpFileName) = 0;
+    // Where the system lacks it (before XP), the answer is GetSystemInfo's, which is then true.
+    virtual void GetNativeSystemInfo(SYSTEM_INFO* lpSystemInfo) = 0;
+    // Where the system lacks it, FALSE with ERROR_PROC_NOT_FOUND: no such system runs WOW64.
+    virtual BOOL IsWow64Process(HANDLE hProcess, BOOL* Wow64Process) = 0;
+    virtual DWORD GetModuleFileNameA(HINSTANCE hModule, char* lpFilename, DWORD nSize) = 0;
+    virtual BOOL CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
+                                void* lpProcessAttributes, void* lpThreadAttributes,
+                                BOOL bInheritHandles, DWORD dwCreationFlags, void* lpEnvironment,
+                                const char* lpCurrentDirectory, STARTUPINFOA* lpStartupInfo,
+                                PROCESS_INFORMATION* lpProcessInformation) = 0;
+    virtual DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) = 0;
 
     // Files.
     virtual BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) = 0;
     virtual BOOL DeleteFileA(const char* lpFileName) = 0;
+    virtual DWORD GetFileAttributesA(const char* lpFileName) = 0;
+    virtual BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName,
+                             DWORD dwFlags) = 0;
+    virtual DWORD GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath,
+                                    DWORD cchBuffer) = 0;
     // Windows File Protection (SFC). Where the platform has no sfc.dll (the 9x family) the answer
     // is FALSE: nothing there is protected by it.
     virtual BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) = 0;
@@ -63,6 +84,8 @@ public:
                                                    DWORD* RequiredSize) = 0;
     virtual BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) = 0;
     virtual BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) = 0;
+    // From XP on; where the system lacks it, FALSE with ERROR_PROC_NOT_FOUND.
+    virtual BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) = 0;
 
     // Tool Help, processes and tokens (KERNEL32, ADVAPI32).
     virtual HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) = 0;
@@ -88,6 +111,8 @@ public:
                                     HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam) = 0;
     virtual BOOL EndDialog(HWND hDlg, INT_PTR nResult) = 0;
     virtual LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
+    virtual LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
+                                        UINT fuFlags, UINT uTimeout, DWORD_PTR* lpdwResult) = 0;
     virtual BOOL SetWindowTextA(HWND hWnd, const char* lpString) = 0;
     virtual BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, const char* lpString) = 0;
     virtual HWND GetDlgItem(HWND hDlg, int nIDDlgItem) = 0;

@@ -22,6 +22,7 @@ using INT_PTR = std::intptr_t;
 using UINT_PTR = std::uintptr_t;
 using LONG_PTR = std::intptr_t;
 using ULONG_PTR = std::uintptr_t;
+using DWORD_PTR = std::uintptr_t;
 using SIZE_T = std::size_t;
 using WPARAM = UINT_PTR;
 using LPARAM = LONG_PTR;
@@ -90,12 +91,20 @@ inline constexpr DWORD ERROR_NOT_ALL_ASSIGNED = 1300;
 inline constexpr DWORD ERROR_NO_SUCH_PRIVILEGE = 1313;
 inline constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
 inline constexpr DWORD ERROR_NO_SUCH_DEVINST = 0xE000020B;
+inline constexpr DWORD ERROR_SHARING_VIOLATION = 32;
+inline constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
+inline constexpr DWORD ERROR_TIMEOUT = 1460;
+inline constexpr DWORD ERROR_IN_WOW64 = 0xE0000235;
 
 // Registry.
 inline constexpr DWORD KEY_QUERY_VALUE = 0x0001;
 inline constexpr DWORD KEY_ENUMERATE_SUB_KEYS = 0x0008;
 inline constexpr DWORD KEY_READ = 0x20019;
 inline constexpr DWORD KEY_ALL_ACCESS = 0xF003F;
+// The registry view of a 64-bit Windows that an open reaches, whatever the process's own.
+inline constexpr DWORD KEY_WOW64_64KEY = 0x0100;
+inline constexpr DWORD KEY_WOW64_32KEY = 0x0200;
 inline constexpr DWORD REG_NONE = 0;
 inline constexpr DWORD REG_SZ = 1;
 inline constexpr DWORD REG_EXPAND_SZ = 2;
@@ -139,6 +148,7 @@ inline constexpr DWORD FILE_ATTRIBUTE_DIRECTORY = 0x10;
 inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
+inline constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x04;
 
 // Device installer.
 struct GUID {
@@ -160,6 +170,7 @@ inline constexpr DWORD DIGCF_PRESENT = 0x02;
 inline constexpr DWORD DIGCF_ALLCLASSES = 0x04;
 inline constexpr DWORD SPDRP_DEVICEDESC = 0x00;
 inline constexpr DWORD SPDRP_HARDWAREID = 0x01;
+inline constexpr DWORD SUOI_FORCEDELETE = 0x01;
 
 // Processes and tokens.
 inline constexpr DWORD TH32CS_SNAPPROCESS = 0x02;
@@ -199,6 +210,58 @@ struct TOKEN_PRIVILEGES {
 };
 static_assert(sizeof(TOKEN_PRIVILEGES) == 16);
 
+inline constexpr DWORD INFINITE = 0xFFFFFFFFu;
+inline constexpr DWORD WAIT_OBJECT_0 = 0;
+inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;
+
+struct STARTUPINFOA {
+    DWORD cb;
+    char* lpReserved;
+    char* lpDesktop;
+    char* lpTitle;
+    DWORD dwX;
+    DWORD dwY;
+    DWORD dwXSize;
+    DWORD dwYSize;
+    DWORD dwXCountChars;
+    DWORD dwYCountChars;
+    DWORD dwFillAttribute;
+    DWORD dwFlags;
+    WORD wShowWindow;
+    WORD cbReserved2;
+    BYTE* lpReserved2;
+    HANDLE hStdInput;
+    HANDLE hStdOutput;
+    HANDLE hStdError;
+};
+
+struct PROCESS_INFORMATION {
+    HANDLE hProcess;
+    HANDLE hThread;
+    DWORD dwProcessId;
+    DWORD dwThreadId;
+};
+
+// System information: only the processor architecture is looked at.
+inline constexpr WORD PROCESSOR_ARCHITECTURE_INTEL = 0;
+inline constexpr WORD PROCESSOR_ARCHITECTURE_IA64 = 6;
+inline constexpr WORD PROCESSOR_ARCHITECTURE_AMD64 = 9;
+inline constexpr WORD PROCESSOR_ARCHITECTURE_ARM64 = 12;
+
+struct SYSTEM_INFO {
+    WORD wProcessorArchitecture;
+    WORD wReserved;
+    DWORD dwPageSize;
+    void* lpMinimumApplicationAddress;
+    void* lpMaximumApplicationAddress;
+    DWORD_PTR dwActiveProcessorMask;
+    DWORD dwNumberOfProcessors;
+    DWORD dwProcessorType;
+    DWORD dwAllocationGranularity;
+    WORD wProcessorLevel;
+    WORD wProcessorRevision;
+};
+
 // Windows, dialogs and messages.
 using DLGPROC = INT_PTR (*)(HWND, UINT, WPARAM, LPARAM);
 
@@ -227,6 +290,7 @@ inline constexpr UINT WM_INITDIALOG = 0x0110;
 inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_SYSCOMMAND = 0x0112;
 inline constexpr WPARAM SC_CLOSE = 0xF060;
+inline constexpr UINT SMTO_ABORTIFHUNG = 0x0002;
 
 inline constexpr WORD BN_CLICKED = 0;
 inline constexpr int IDOK = 1;

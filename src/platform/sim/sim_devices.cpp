@@ -206,6 +206,8 @@ BOOL Machine::SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* Devic
     if (set == nullptr) return c.FailBool(ERROR_INVALID_HANDLE);
     const DevEntry* e = Member(*set, DeviceInfoData);
     if (e == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
+    // The device installer refuses to change devices for a 32-bit process on 64-bit Windows.
+    if (s_->Wow64()) return c.FailBool(ERROR_IN_WOW64);
     const std::string instancePath = std::string(kEnumPath) + "\\" + e->instanceId;
     auto key = s_->Find(HKEY_LOCAL_MACHINE, instancePath);
     if (!key) return c.FailBool(ERROR_NO_SUCH_DEVINST);

@@ -82,7 +82,41 @@ std::optional<NormalPath> Normalised(const std::string& windowsPath) {
     return out;
 }
 
+// The folders below system32 that WOW64's file system redirector leaves alone.
+bool ExemptFromRedirection(const std::string& below) {
+    static const char* const kExempt[] = {"catroot", "catroot2", "driverstore", "logfiles",
+                                          "spool"};
+    for (const char* e : kExempt)
+        if (IEquals(below, e)) return true;
+    return false;
+}
+
 }  // namespace
+
+std::string State::ProgramView(const std::string& windowsPath) const {
+    if (!Wow64()) return windowsPath;
+    const std::optional<NormalPath> path = Normalised(windowsPath);
+    const std::optional<NormalPath> root = Normalised(windowsDirectory);
+    if (!path || !root || path->drive != root->drive) return windowsPath;
+    const std::size_t at = root->segments.size();
+    if (path->segments.size() <= at) return windowsPath;
+    for (std::size_t i = 0; i < at; ++i)
+        if (!IEquals(path->segments[i], root->segments[i])) return windowsPath;
+    if (!IEquals(path->segments[at], "system32")) return windowsPath;
+    if (path->segments.size() > at + 1) {
+        const std::string& below = path->segments[at + 1];
+        // drivers\etc is exempt too, but not drivers itself.
+        if (ExemptFromRedirection(below)) return windowsPath;
+        if (IEquals(below, "drivers") && path->segments.size() > at + 2 &&
+            IEquals(path->segments[at + 2], "etc"))
+            return windowsPath;
+    }
+    std::string out(1, path->drive);
+    out += ':';
+    for (std::size_t i = 0; i < path->segments.size(); ++i)
+        out += "\\" + (i == at ? std::string("SysWOW64") : path->segments[i]);
+    return out;
+}
 
 State::Resolved State::Resolve(const std::string& windowsPath) const {
     Resolved r;
@@ -167,7 +201,7 @@ BOOL Machine::SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes)
     Call c(*s_, "SetFileAttributesA", Str(lpFileName) + "|" + Hex(dwFileAttributes));
     if (c.Faulted()) return c.FailBool(c.Error());
     if (lpFileName == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
-    const State::Resolved r = s_->Resolve(lpFileName);
+    const State::Resolved r = s_->Resolve(s_->ProgramView(lpFileName));
     if (!r.inside && !r.outside) return c.FailBool(OutsideError(Normalise(lpFileName)));
     std::error_code ec;
     if (!std::filesystem::exists(r.disk, ec))
@@ -182,7 +216,7 @@ BOOL Machine::DeleteFileA(const char* lpFileName) {
     if (c.Faulted()) return c.FailBool(c.Error());
     if (lpFileName == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
     if (*lpFileName == '\0') return c.FailBool(ERROR_PATH_NOT_FOUND);
-    const State::Resolved r = s_->Resolve(lpFileName);
+    const State::Resolved r = s_->Resolve(s_->ProgramView(lpFileName));
     if (!r.inside && !r.outside) return c.FailBool(OutsideError(Normalise(lpFileName)));
     std::error_code ec;
     if (!std::filesystem::exists(r.disk, ec))
@@ -191,6 +225,10 @@ BOOL Machine::DeleteFileA(const char* lpFileName) {
     auto it = s_->attributes.find(r.relKey);
     if (it != s_->attributes.end() && (it->second & FILE_ATTRIBUTE_READONLY) != 0)
         return c.FailBool(ERROR_ACCESS_DENIED);
+    // A file mapped as an image (a loaded DLL) refuses with access denied, one opened without
+    // delete sharing with a sharing violation.
+    if (auto held = s_->heldOpen.find(r.relKey); held != s_->heldOpen.end())
+        return c.FailBool(held->second ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
     if (!std::filesystem::remove(r.disk, ec)) return c.FailBool(ERROR_ACCESS_DENIED);
     if (it != s_->attributes.end()) s_->attributes.erase(it);
     return c.Ret<BOOL>(TRUE);
@@ -310,6 +348,226 @@ std::vector<std::string> Machine::FilesBelowWindows() const {
     }
     std::sort(out.begin(), out.end());
     return out;
+}
+
+// ---- attributes, scheduled deletes, short names ------------------------------------------------
+namespace {
+
+constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+constexpr const char* kPendingValue = "PendingFileRenameOperations";
+constexpr const char* kCatalogFolder = "system32\\CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}";
+constexpr DWORD kErrorInfInUseByDevices = 0xE000023D;
+
+std::vector<std::string> SplitMultiString(const std::vector<BYTE>& data) {
+    std::vector<std::string> out;
+    std::string current;
+    for (BYTE b : data) {
+        if (b != 0) {
+            current += static_cast<char>(b);
+            continue;
+        }
+        out.push_back(current);
+        current.clear();
+    }
+    // The list ends at its empty string; what follows it is not part of it.
+    while (!out.empty() && out.back().empty()) out.pop_back();
+    return out;
+}
+
+// A REG_SZ value as text, empty when the key or the value is not there.
+std::string TextValue(const State& s, const std::string& path, const std::string& name) {
+    auto key = s.Find(HKEY_LOCAL_MACHINE, path);
+    if (!key) return "";
+    auto v = key->values.find(Upper(name));
+    if (v == key->values.end()) return "";
+    return std::string(v->second.data.begin(), v->second.data.end()).c_str();
+}
+
+// The "Driver" values of every device instance key below Enum.
+std::vector<std::string> DeviceDriverKeys(const State& s) {
+    std::vector<std::string> out;
+    auto enumKey = s.Find(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum");
+    if (!enumKey) return out;
+    for (const auto& [u1, enumerator] : enumKey->subkeys)
+        for (const auto& [u2, device] : enumerator->subkeys)
+            for (const auto& [u3, instance] : device->subkeys) {
+                auto v = instance->values.find("DRIVER");
+                if (v != instance->values.end())
+                    out.push_back(
+                        std::string(v->second.data.begin(), v->second.data.end()).c_str());
+            }
+    return out;
+}
+
+// A name component that the 8.3 form keeps as it is: a base of 1 to 8 characters and an
+// extension of at most 3, of characters short names allow.
+bool IsShortComponent(const std::string& name) {
+    const std::size_t dot = name.find('.');
+    const std::string base = name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3) return false;
+    if (ext.find('.') != std::string::npos) return false;
+    return name.find_first_of(" +,;=[]") == std::string::npos;
+}
+
+// The 8.3 alias Windows makes for the first long name in a folder: up to six characters of
+// the base, "~1", and up to three of the last extension, in upper case.
+std::string ShortAlias(const std::string& name) {
+    if (IsShortComponent(name)) return name;
+    const std::size_t dot = name.rfind('.');
+    std::string base, ext;
+    for (char ch : name.substr(0, dot))
+        if (ch != ' ' && ch != '.' && base.size() < 6) base += ch;
+    if (dot != std::string::npos)
+        for (char ch : name.substr(dot + 1))
+            if (ch != ' ' && ext.size() < 3) ext += ch;
+    return Upper(base + "~1" + (ext.empty() ? "" : "." + ext));
+}
+
+}  // namespace
+
+DWORD Machine::GetFileAttributesA(const char* lpFileName) {
+    Call c(*s_, "GetFileAttributesA", Str(lpFileName));
+    if (c.Faulted()) return c.FailWith<DWORD>(INVALID_FILE_ATTRIBUTES, c.Error());
+    if (lpFileName == nullptr)
+        return c.FailWith<DWORD>(INVALID_FILE_ATTRIBUTES, ERROR_INVALID_PARAMETER);
+    const std::string path = s_->ProgramView(lpFileName);
+    const State::Resolved r = s_->Resolve(path);
+    const DWORD attributes = FileAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return c.FailWith<DWORD>(INVALID_FILE_ATTRIBUTES,
+                                 r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    return c.Ret(attributes);
+}
+
+// Only the delete at the next start is modelled: the session manager's list on the NT family;
+// the 9x family has no such call (its programs write WININIT.INI).
+BOOL Machine::MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName,
+                          DWORD dwFlags) {
+    Call c(*s_, "MoveFileExA",
+           Str(lpExistingFileName) + "|" + Str(lpNewFileName) + "|" + Hex(dwFlags));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (s_->platformId != VER_PLATFORM_WIN32_NT) return c.FailBool(ERROR_CALL_NOT_IMPLEMENTED);
+    if (lpExistingFileName == nullptr || lpNewFileName != nullptr ||
+        dwFlags != MOVEFILE_DELAY_UNTIL_REBOOT)
+        return c.FailBool(ERROR_INVALID_PARAMETER);
+    const std::string path = s_->ProgramView(lpExistingFileName);
+    const State::Resolved r = s_->Resolve(path);
+    std::error_code ec;
+    if ((!r.inside && !r.outside) || !std::filesystem::exists(r.disk, ec))
+        return c.FailBool(r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    std::vector<BYTE> data;
+    if (auto key = s_->Find(HKEY_LOCAL_MACHINE, kSessionManager)) {
+        auto v = key->values.find(Upper(kPendingValue));
+        if (v != key->values.end()) data = v->second.data;
+    }
+    // The list's closing empty string goes; the new pair and a new closing one follow. Each pair
+    // is the NT path of the file and the empty new name that means delete.
+    if (!data.empty() && data.back() == 0) data.pop_back();
+    const std::string entry = "\\??\\" + path;
+    data.insert(data.end(), entry.begin(), entry.end());
+    data.insert(data.end(), {0, 0, 0});
+    SetBinary(HKEY_LOCAL_MACHINE, kSessionManager, kPendingValue, data, REG_MULTI_SZ);
+    return c.Ret<BOOL>(TRUE);
+}
+
+DWORD Machine::GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath, DWORD cchBuffer) {
+    Call c(*s_, "GetShortPathNameA", Str(lpszLongPath) + "|" + std::to_string(cchBuffer));
+    if (c.Faulted()) return c.FailWith<DWORD>(0, c.Error());
+    if (lpszLongPath == nullptr) return c.FailWith<DWORD>(0, ERROR_INVALID_PARAMETER);
+    const State::Resolved r = s_->Resolve(s_->ProgramView(lpszLongPath));
+    std::error_code ec;
+    if ((!r.inside && !r.outside) || !std::filesystem::exists(r.disk, ec))
+        return c.FailWith<DWORD>(0, r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    const std::string longPath = Normalise(lpszLongPath);
+    std::string shortPath = longPath.substr(0, 2);
+    for (const std::string& part : SplitPath(longPath.substr(2)))
+        shortPath += "\\" + ShortAlias(part);
+    if (shortPath.size() + 1 > cchBuffer) return c.Ret(static_cast<DWORD>(shortPath.size() + 1));
+    std::memcpy(lpszShortPath, shortPath.c_str(), shortPath.size() + 1);
+    return c.Ret(static_cast<DWORD>(shortPath.size()));
+}
+
+// The OEM INF's package: its INF and PNF, its catalog, and from Vista on its folder in the
+// driver store. An INF that a device still uses stays unless the delete is forced.
+BOOL Machine::SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) {
+    Call c(*s_, "SetupUninstallOEMInfA", Str(InfFileName) + "|" + Hex(Flags));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (!s_->HasXpFunctions()) return c.FailBool(ERROR_PROC_NOT_FOUND);
+    if (InfFileName == nullptr || Reserved != nullptr || (Flags & ~SUOI_FORCEDELETE) != 0)
+        return c.FailBool(ERROR_INVALID_PARAMETER);
+    const std::string name = InfFileName;
+    if (name.find_first_of("\\/:") != std::string::npos) return c.FailBool(ERROR_INVALID_PARAMETER);
+    const std::string infPath = s_->windowsDirectory + "\\inf\\" + name;
+    if (!FileExists(infPath)) return c.FailBool(ERROR_FILE_NOT_FOUND);
+    if ((Flags & SUOI_FORCEDELETE) == 0) {
+        // A device whose driver key names this INF uses it.
+        for (const std::string& driver : DeviceDriverKeys(*s_)) {
+            const std::string inf =
+                TextValue(*s_, "SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver, "InfPath");
+            if (IEquals(inf, name)) return c.FailBool(kErrorInfInUseByDevices);
+        }
+    }
+    const std::string base = name.substr(0, name.rfind('.'));
+    std::error_code ec;
+    for (const std::string& rel : {"inf\\" + name, "inf\\" + base + ".pnf",
+                                   std::string(kCatalogFolder) + "\\" + base + ".cat"}) {
+        const State::Resolved r = s_->Resolve(s_->windowsDirectory + "\\" + rel);
+        if (std::filesystem::remove(r.disk, ec)) s_->attributes.erase(r.relKey);
+    }
+    if (s_->major >= 6) {
+        auto package = s_->driverPackages.find(Lower(name));
+        if (package != s_->driverPackages.end()) {
+            const State::Resolved r = s_->Resolve(s_->windowsDirectory + "\\" + package->second);
+            std::filesystem::remove_all(r.disk, ec);
+            s_->driverPackages.erase(package);
+        }
+    }
+    return c.Ret<BOOL>(TRUE);
+}
+
+void Machine::HoldFileOpen(const std::string& windowsPath, bool mappedAsImage) {
+    const State::Resolved r = s_->Resolve(windowsPath);
+    if (!r.inside && !r.outside) throw std::invalid_argument("not a file path: " + windowsPath);
+    s_->heldOpen[r.relKey] = mappedAsImage;
+}
+
+std::vector<std::string> Machine::PendingDeletes() const {
+    std::vector<std::string> out;
+    if (auto key = s_->Find(HKEY_LOCAL_MACHINE, kSessionManager)) {
+        auto v = key->values.find(Upper(kPendingValue));
+        if (v != key->values.end()) {
+            // Pairs of a path and its new name; an empty new name (or none, at the end of a list
+            // whose closing empty string was taken for its terminator) is a delete.
+            const std::vector<std::string> items = SplitMultiString(v->second.data);
+            for (std::size_t i = 0; i < items.size(); i += 2) {
+                if (i + 1 < items.size() && !items[i + 1].empty()) continue;
+                std::string path = items[i];
+                if (path.rfind("\\??\\", 0) == 0) path = path.substr(4);
+                out.push_back(path);
+            }
+        }
+    }
+    std::ifstream wininit(s_->Resolve(s_->windowsDirectory + "\\wininit.ini").disk);
+    std::string line;
+    bool inRename = false;
+    while (std::getline(wininit, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (!line.empty() && line[0] == '[') {
+            inRename = IEquals(line, "[rename]");
+            continue;
+        }
+        if (inRename && line.size() > 4 && IEquals(line.substr(0, 4), "NUL="))
+            out.push_back(line.substr(4));
+    }
+    return out;
+}
+
+void Machine::AddDriverPackage(const std::string& oemInf, const std::string& storeFolder) {
+    const std::string base = oemInf.substr(0, oemInf.rfind('.'));
+    WriteFile(s_->windowsDirectory + "\\" + storeFolder + "\\" + oemInf);
+    WriteFile(s_->windowsDirectory + "\\" + kCatalogFolder + "\\" + base + ".cat");
+    s_->driverPackages[Lower(oemInf)] = storeFolder;
 }
 
 }  // namespace sim

@@ -136,6 +136,19 @@ void Machine::SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build
     s_->build = build;
 }
 
+void Machine::Set64BitWindows(bool programIs32Bit) {
+    s_->windows64 = true;
+    s_->wow64Process = programIs32Bit;
+}
+
+void Machine::SetModuleFileName(const std::string& windowsPath) {
+    s_->moduleFileName = windowsPath;
+}
+
+const std::vector<std::string>& Machine::StartedProcesses() const {
+    return s_->startedProcesses;
+}
+
 void Machine::SetWindowsDirectory(const std::string& path) {
     s_->windowsDirectory = path;
 }
@@ -166,6 +179,8 @@ std::vector<std::string> Machine::OpenHandles() const {
             out.push_back("token: own process");
         } else if (const auto* p = std::get_if<ProcessObject>(&object)) {
             out.push_back("process: pid " + std::to_string(p->pid));
+        } else if (const auto* t = std::get_if<ThreadObject>(&object)) {
+            out.push_back("thread: pid " + std::to_string(t->pid));
         } else if (std::get_if<PaintSession>(&object) != nullptr) {
             out.push_back("paint session: " + Hex(value));
         }

@@ -86,6 +86,7 @@ struct DialogRecord {
     bool scriptExhausted = false;
     std::vector<std::pair<int, int>> drawnIcons;  // DrawIcon positions
     std::vector<UINT> sentToDialog;               // messages the program sent to the dialog itself
+    std::vector<int> posted;                      // commands posted to it, not yet delivered
     const ControlState* Control(int id) const;
 };
 
@@ -102,6 +103,7 @@ struct TopLevelWindow {
     std::string title;
     std::string className;
     bool closed = false;         // received WM_CLOSE
+    bool hung = false;           // its program no longer answers messages
     std::vector<UINT> messages;  // every message sent to it, in order
 };
 
@@ -132,7 +134,7 @@ struct Fault {
 
 struct State;  // the machine's inner state, private to src/platform/sim
 
-class Machine final : public Win32Api {
+class Machine : public Win32Api {
 public:
     // Creates a machine whose Windows folder ("C:\WINDOWS" by default) is a fresh temporary
     // folder on disk, removed again when the machine is destroyed.
@@ -143,6 +145,12 @@ public:
 
     // ---- setting the machine up -------------------------------------------------------------
     void SetVersion(DWORD platformId, DWORD major, DWORD minor, DWORD build = 0);
+    // A 64-bit Windows; with programIs32Bit the program runs on it under WOW64.
+    void Set64BitWindows(bool programIs32Bit = false);
+    // The program's own file (GetModuleFileNameA); "C:\tvu\tvuninst.exe" unless set.
+    void SetModuleFileName(const std::string& windowsPath);
+    // Command lines of the processes the program started, in order.
+    const std::vector<std::string>& StartedProcesses() const;
     void SetWindowsDirectory(const std::string& path);  // the text GetWindowsDirectoryA gives
     std::filesystem::path WindowsFolderOnDisk() const;
 
@@ -177,6 +185,16 @@ public:
                    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
     // Windows File Protection guards this path: SfcIsFileProtected answers TRUE for it.
     void ProtectFile(const std::string& windowsPath);
+    // Another program holds the file open, so that it cannot be deleted: opened without sharing
+    // (ERROR_SHARING_VIOLATION) or mapped as an image, as a loaded DLL (ERROR_ACCESS_DENIED).
+    void HoldFileOpen(const std::string& windowsPath, bool mappedAsImage = false);
+    // The deletions scheduled for the next start: the NT family's PendingFileRenameOperations
+    // (paths without their "\??\" prefix), the 9x family's NUL= lines of WININIT.INI [rename].
+    std::vector<std::string> PendingDeletes() const;
+    // A driver package in the driver store for an OEM INF that the INF folder holds: its
+    // folder below the Windows folder, made with the INF's copy in it, and the catalog
+    // system32\CatRoot\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\oemN.cat.
+    void AddDriverPackage(const std::string& oemInf, const std::string& storeFolder);
     bool FileExists(const std::string& windowsPath) const;
     DWORD FileAttributes(const std::string& windowsPath) const;  // INVALID_FILE_ATTRIBUTES if none
     // Writes "TVMuxDrv.ini" (or the given name) into the Windows folder.
@@ -203,7 +221,8 @@ public:
     bool DebugPrivilegeEnabled() const;
 
     // Windows and the user.
-    HWND AddTopLevelWindow(const std::string& title, const std::string& className = "");
+    HWND AddTopLevelWindow(const std::string& title, const std::string& className = "",
+                           bool hung = false);
     const TopLevelWindow* FindTopLevel(HWND hwnd) const;
     void ScriptUser(std::vector<UserAction> actions);
     const std::vector<DialogRecord>& Dialogs() const;
@@ -257,6 +276,27 @@ public:
     BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) override;
     BOOL DeleteFileA(const char* lpFileName) override;
     BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) override;
+    DWORD GetFileAttributesA(const char* lpFileName) override;
+    BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName,
+                     DWORD dwFlags) override;
+    DWORD GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath,
+                            DWORD cchBuffer) override;
+    DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize,
+                                    const char* lpFileName) override;
+    BOOL WritePrivateProfileSectionA(const char* lpAppName, const char* lpString,
+                                     const char* lpFileName) override;
+    void GetNativeSystemInfo(SYSTEM_INFO* lpSystemInfo) override;
+    BOOL IsWow64Process(HANDLE hProcess, BOOL* Wow64Process) override;
+    DWORD GetModuleFileNameA(HINSTANCE hModule, char* lpFilename, DWORD nSize) override;
+    BOOL CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
+                        void* lpProcessAttributes, void* lpThreadAttributes, BOOL bInheritHandles,
+                        DWORD dwCreationFlags, void* lpEnvironment, const char* lpCurrentDirectory,
+                        STARTUPINFOA* lpStartupInfo,
+                        PROCESS_INFORMATION* lpProcessInformation) override;
+    DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override;
+    BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) override;
+    LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                                UINT uTimeout, DWORD_PTR* lpdwResult) override;
     HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, const char* Enumerator, HWND hwndParent,
                                   DWORD Flags) override;
     BOOL SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,

@@ -33,6 +33,8 @@ std::string HandleLabel(State& s, HANDLE h) {
     if (std::get_if<TokenObject>(&it->second) != nullptr) return "token";
     if (const auto* p = std::get_if<ProcessObject>(&it->second))
         return "process " + std::to_string(p->pid);
+    if (const auto* t = std::get_if<ThreadObject>(&it->second))
+        return "thread of process " + std::to_string(t->pid);
     return "<not a kernel handle " + Hex(reinterpret_cast<ULONG_PTR>(h)) + ">";
 }
 
@@ -199,11 +201,91 @@ BOOL Machine::CloseHandle(HANDLE hObject) {
     auto it = s_->handles.find(reinterpret_cast<ULONG_PTR>(hObject));
     if (it == s_->handles.end() || (std::get_if<SnapshotHandle>(&it->second) == nullptr &&
                                     std::get_if<TokenObject>(&it->second) == nullptr &&
-                                    std::get_if<ProcessObject>(&it->second) == nullptr))
+                                    std::get_if<ProcessObject>(&it->second) == nullptr &&
+                                    std::get_if<ThreadObject>(&it->second) == nullptr))
         return c.FailBool(ERROR_INVALID_HANDLE);
     s_->handles.erase(it);
     if (c.Faulted()) return c.FailBool(c.Error());
     return c.Ret<BOOL>(TRUE);
+}
+
+// ---- the program's own process, and the ones it starts ------------------------------------------
+void Machine::GetNativeSystemInfo(SYSTEM_INFO* lpSystemInfo) {
+    Call c(*s_, "GetNativeSystemInfo", "");
+    if (lpSystemInfo == nullptr) return;
+    *lpSystemInfo = SYSTEM_INFO{};
+    lpSystemInfo->wProcessorArchitecture =
+        s_->windows64 ? PROCESSOR_ARCHITECTURE_AMD64 : PROCESSOR_ARCHITECTURE_INTEL;
+    lpSystemInfo->dwPageSize = 4096;
+    lpSystemInfo->dwNumberOfProcessors = 2;
+    lpSystemInfo->dwAllocationGranularity = 65536;
+}
+
+BOOL Machine::IsWow64Process(HANDLE hProcess, BOOL* Wow64Process) {
+    Call c(*s_, "IsWow64Process", HandleLabel(*s_, hProcess));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    // The function arrived with XP; before it, a program finds no such export.
+    if (!s_->HasXpFunctions()) return c.FailBool(ERROR_PROC_NOT_FOUND);
+    if (hProcess != kCurrentProcess || Wow64Process == nullptr)
+        return c.FailBool(ERROR_INVALID_PARAMETER);
+    *Wow64Process = s_->Wow64() ? TRUE : FALSE;
+    return c.Ret<BOOL>(TRUE);
+}
+
+DWORD Machine::GetModuleFileNameA(HINSTANCE hModule, char* lpFilename, DWORD nSize) {
+    Call c(*s_, "GetModuleFileNameA",
+           Hex(reinterpret_cast<ULONG_PTR>(hModule)) + "|" + std::to_string(nSize));
+    if (c.Faulted()) return c.FailWith<DWORD>(0, c.Error());
+    if (hModule != nullptr || lpFilename == nullptr) return c.FailWith<DWORD>(0, kErrorModNotFound);
+    const std::string& name = s_->moduleFileName;
+    // Too small a buffer gets the name cut to fit with its terminator, and the error says so
+    // (XP and later).
+    if (name.size() + 1 > nSize) {
+        if (nSize == 0) return c.FailWith<DWORD>(0, ERROR_INSUFFICIENT_BUFFER);
+        std::memcpy(lpFilename, name.data(), nSize - 1);
+        lpFilename[nSize - 1] = '\0';
+        return c.FailWith<DWORD>(nSize, ERROR_INSUFFICIENT_BUFFER);
+    }
+    std::memcpy(lpFilename, name.c_str(), name.size() + 1);
+    return c.Ret(static_cast<DWORD>(name.size()));
+}
+
+BOOL Machine::CreateProcessA(const char* lpApplicationName, char* lpCommandLine, void*, void*, BOOL,
+                             DWORD dwCreationFlags, void*, const char*, STARTUPINFOA* lpStartupInfo,
+                             PROCESS_INFORMATION* lpProcessInformation) {
+    Call c(*s_, "CreateProcessA",
+           Str(lpApplicationName) + "|" + Str(lpCommandLine) + "|" + Hex(dwCreationFlags));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (lpStartupInfo == nullptr || lpProcessInformation == nullptr ||
+        lpStartupInfo->cb != sizeof(STARTUPINFOA) || lpApplicationName == nullptr)
+        return c.FailBool(ERROR_INVALID_PARAMETER);
+    const State::Resolved r = s_->Resolve(s_->ProgramView(lpApplicationName));
+    std::error_code ec;
+    if ((!r.inside && !r.outside) || !std::filesystem::is_regular_file(r.disk, ec))
+        return c.FailBool(r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
+    std::string image = lpApplicationName;
+    image = image.substr(image.find_last_of("\\/") + 1);
+    const DWORD pid = AddProcess(image);
+    // The started program ends at once: what it does is its own run, not this one's.
+    s_->processes.back().running = false;
+    s_->startedProcesses.push_back(Str(lpCommandLine));
+    const ULONG_PTR process = s_->NewHandleValue();
+    s_->handles[process] = ProcessObject{pid, PROCESS_ALL_ACCESS};
+    const ULONG_PTR thread = s_->NewHandleValue();
+    s_->handles[thread] = ThreadObject{pid};
+    lpProcessInformation->hProcess = reinterpret_cast<HANDLE>(process);
+    lpProcessInformation->hThread = reinterpret_cast<HANDLE>(thread);
+    lpProcessInformation->dwProcessId = pid;
+    lpProcessInformation->dwThreadId = pid + 1;
+    return c.Ret<BOOL>(TRUE);
+}
+
+DWORD Machine::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    Call c(*s_, "WaitForSingleObject", HandleLabel(*s_, hHandle) + "|" + Hex(dwMilliseconds));
+    if (c.Faulted()) return c.FailWith<DWORD>(WAIT_FAILED, c.Error());
+    if (HandleAs<ProcessObject>(*s_, hHandle) == nullptr)
+        return c.FailWith<DWORD>(WAIT_FAILED, ERROR_INVALID_HANDLE);
+    return c.Ret<DWORD>(WAIT_OBJECT_0);
 }
 
 // ---- test helpers ---------------------------------------------------------------------------

@@ -73,22 +73,24 @@ std::string Unquote(const std::string& v) {
 
 namespace {
 
-// The file a profile name stands for: a bare name lives in the Windows folder; a full Windows
-// path is mapped below it. Anything else is not found.
+// Where a profile name's file lies on disk: a bare name lives in the Windows folder; a full
+// Windows path is mapped below it. Anything else is not found.
+std::optional<std::filesystem::path> ProfileOnDisk(const State& s, const char* fileName) {
+    const std::string name = fileName;
+    if (name.find_first_of("\\/:") == std::string::npos)
+        return s.Resolve(s.windowsDirectory + "\\" + name).disk;
+    const State::Resolved r = s.Resolve(name);
+    if (!r.inside) return std::nullopt;
+    return r.disk;
+}
+
+// The file a profile name stands for, or nothing when it is not there.
 std::optional<std::string> ReadProfileFile(const State& s, const char* fileName) {
     if (fileName == nullptr) return std::nullopt;
-    const std::string name = fileName;
-    std::filesystem::path disk;
-    if (name.find_first_of("\\/:") == std::string::npos) {
-        disk = s.Resolve(s.windowsDirectory + "\\" + name).disk;
-    } else {
-        const State::Resolved r = s.Resolve(name);
-        if (!r.inside) return std::nullopt;
-        disk = r.disk;
-    }
+    const std::optional<std::filesystem::path> disk = ProfileOnDisk(s, fileName);
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(disk, ec)) return std::nullopt;
-    std::ifstream in(disk, std::ios::binary);
+    if (!disk || !std::filesystem::is_regular_file(*disk, ec)) return std::nullopt;
+    std::ifstream in(*disk, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
@@ -156,6 +158,80 @@ UINT Machine::GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName
     for (; i < v->size() && (*v)[i] >= '0' && (*v)[i] <= '9'; ++i)
         n = n * 10u + static_cast<std::uint32_t>((*v)[i] - '0');
     return c.Ret(static_cast<UINT>(negative ? 0u - n : n));
+}
+
+// The section's lines as "key=value" strings, each ended by a NUL, the list by another. What
+// does not fit is cut, and the result is then nSize - 2, as Windows reports it.
+DWORD Machine::GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize,
+                                         const char* lpFileName) {
+    Call c(*s_, "GetPrivateProfileSectionA", Str(lpAppName) + "|" + Str(lpFileName));
+    if (lpReturnedString == nullptr || nSize < 2) return c.Ret<DWORD>(0);
+    std::string list;
+    std::optional<std::string> text;
+    if (!c.Faulted() && lpAppName != nullptr && lpFileName != nullptr)
+        text = ReadProfileFile(*s_, lpFileName);
+    if (c.Faulted()) s_->lastError = c.Error();
+    if (text) {
+        for (const ProfileSection& sec : Parse(*text)) {
+            if (!IEquals(sec.name, Trim(lpAppName))) continue;
+            for (const ProfileEntry& e : sec.entries) {
+                list += e.key;
+                if (e.value) list += "=" + *e.value;
+                list += '\0';
+            }
+            break;
+        }
+    }
+    if (list.size() + 1 > nSize) {
+        std::memcpy(lpReturnedString, list.data(), nSize - 2);
+        lpReturnedString[nSize - 2] = '\0';
+        lpReturnedString[nSize - 1] = '\0';
+        return c.Ret(nSize - 2);
+    }
+    std::memcpy(lpReturnedString, list.data(), list.size());
+    lpReturnedString[list.size()] = '\0';
+    if (list.empty() && nSize > 1) lpReturnedString[1] = '\0';
+    return c.Ret(static_cast<DWORD>(list.size()));
+}
+
+// The section's lines are replaced by the given ones (repeated keys and all), or a new section
+// is added at the end; a file that is not there is made.
+BOOL Machine::WritePrivateProfileSectionA(const char* lpAppName, const char* lpString,
+                                          const char* lpFileName) {
+    std::string lines;
+    for (const char* p = lpString; p != nullptr && *p != '\0'; p += std::strlen(p) + 1)
+        lines += std::string(p) + "\r\n";
+    Call c(*s_, "WritePrivateProfileSectionA",
+           Str(lpAppName) + "|" + lines + "|" + Str(lpFileName));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (lpAppName == nullptr || lpString == nullptr || lpFileName == nullptr)
+        return c.FailBool(ERROR_INVALID_PARAMETER);
+    const std::optional<std::filesystem::path> disk = ProfileOnDisk(*s_, lpFileName);
+    if (!disk) return c.FailBool(ERROR_PATH_NOT_FOUND);
+    const std::string text = ReadProfileFile(*s_, lpFileName).value_or("");
+    std::istringstream in(text);
+    std::string out, raw;
+    bool inSection = false, written = false;
+    while (std::getline(in, raw)) {
+        const std::string line = Trim(raw);
+        if (!line.empty() && line[0] == '[') {
+            const std::size_t close = line.rfind(']');
+            inSection = !written && close != std::string::npos &&
+                        IEquals(Trim(line.substr(1, close - 1)), Trim(lpAppName));
+            out += raw + "\n";
+            if (inSection) {
+                out += lines;
+                written = true;
+            }
+            continue;
+        }
+        if (!inSection) out += raw + "\n";
+    }
+    if (!written) out += "[" + std::string(lpAppName) + "]\r\n" + lines;
+    std::ofstream file(*disk, std::ios::binary | std::ios::trunc);
+    file << out;
+    if (!file) return c.FailBool(ERROR_ACCESS_DENIED);
+    return c.Ret<BOOL>(TRUE);
 }
 
 }  // namespace sim

@@ -152,12 +152,32 @@ DWORD DeleteRecursively(const std::shared_ptr<RegKey>& k) {
 // ---- the port -------------------------------------------------------------------------------
 namespace {
 
+// On 64-bit Windows the 32-bit view of HKLM\Software is its Wow6432Node subkey. An open reaches
+// that view when it asks for it (KEY_WOW64_32KEY) or when a 32-bit process asks for no view; a
+// key handle already lies in one view, so only opens from the root are redirected. 32-bit
+// Windows has one view and ignores the flags.
+std::string ViewPath(const State& s, HKEY parent, const char* sub, DWORD sam) {
+    const std::string path = sub == nullptr ? "" : sub;
+    if (!s.windows64 || parent != HKEY_LOCAL_MACHINE) return path;
+    const bool view32 =
+        (sam & KEY_WOW64_32KEY) != 0 || ((sam & KEY_WOW64_64KEY) == 0 && s.wow64Process);
+    if (!view32) return path;
+    const std::vector<std::string> parts = SplitPath(path);
+    if (parts.empty() || !IEquals(parts[0], "Software")) return path;
+    if (parts.size() > 1 && (IEquals(parts[1], "Wow6432Node") || IEquals(parts[1], "Classes")))
+        return path;
+    return parts[0] + "\\Wow6432Node" + path.substr(path.find(parts[0]) + parts[0].size());
+}
+
 LONG OpenKey(State& s, HKEY parent, const char* sub, DWORD sam, HKEY* result) {
     std::shared_ptr<RegKey> base, target;
     DWORD baseAccess = 0;
     if (DWORD e = ResolveKey(s, parent, base, baseAccess); e != ERROR_SUCCESS)
         return static_cast<LONG>(e);
-    if (DWORD e = Walk(base, sub, target); e != ERROR_SUCCESS) return static_cast<LONG>(e);
+    const std::string path = ViewPath(s, parent, sub, sam);
+    if (DWORD e = Walk(base, sub == nullptr ? nullptr : path.c_str(), target); e != ERROR_SUCCESS)
+        return static_cast<LONG>(e);
+    sam &= ~(KEY_WOW64_32KEY | KEY_WOW64_64KEY);
     DWORD granted = MapGeneric(sam);
     if ((sam & kMaximumAllowed) != 0) {
         granted = (granted & ~kMaximumAllowed) | (target->denyFull ? KEY_READ : KEY_ALL_ACCESS);
@@ -265,7 +285,8 @@ namespace {
 // The key that a delete call's handle and subkey name lead to, as both delete calls find it.
 // Returns the error to report, or ERROR_SUCCESS with target set. The empty name leads to the
 // handle's own key; a root key is never deleted.
-DWORD DeleteTarget(const State& s, HKEY hKey, const char* lpSubKey, std::shared_ptr<RegKey>& target) {
+DWORD DeleteTarget(const State& s, HKEY hKey, const char* lpSubKey,
+                   std::shared_ptr<RegKey>& target) {
     std::shared_ptr<RegKey> base;
     DWORD access = 0;
     if (DWORD e = ResolveKey(s, hKey, base, access); e != ERROR_SUCCESS) return e;

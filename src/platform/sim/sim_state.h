@@ -92,12 +92,16 @@ struct ProcessObject {
     DWORD pid = 0;
     DWORD access = 0;
 };
+// The thread handle CreateProcessA hands back beside the process's.
+struct ThreadObject {
+    DWORD pid = 0;
+};
 struct PaintSession {
     HWND hwnd = nullptr;
     HDC hdc = nullptr;
 };
-using HandleObject =
-    std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject, PaintSession>;
+using HandleObject = std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject,
+                                  ThreadObject, PaintSession>;
 
 // ---- windows --------------------------------------------------------------------------------
 struct WindowRef {
@@ -123,6 +127,18 @@ struct State {
     std::filesystem::path windowsOnDisk;
     DWORD lastError = 0;
     DWORD sleepTotal = 0;
+    // A 64-bit Windows, and whether the program runs on it as a 32-bit process (WOW64: the
+    // registry's 32-bit view and system32 redirected to SysWOW64 unless asked otherwise).
+    bool windows64 = false;
+    bool wow64Process = false;
+    bool Wow64() const { return windows64 && wow64Process; }
+    // Whether the system has a function that arrived with XP (IsWow64Process,
+    // SetupUninstallOEMInfA, GetNativeSystemInfo).
+    bool HasXpFunctions() const {
+        return platformId == VER_PLATFORM_WIN32_NT && (major > 5 || (major == 5 && minor >= 1));
+    }
+    std::string moduleFileName = "C:\\tvu\\tvuninst.exe";
+    std::vector<std::string> startedProcesses;  // CreateProcessA command lines, in order
 
     // Registry.
     std::map<ULONG_PTR, std::shared_ptr<RegKey>> roots;
@@ -196,6 +212,14 @@ struct State {
     std::filesystem::path DrivesOnDisk() const { return windowsOnDisk.string() + "-drives"; }
     // Paths that Windows File Protection guards, by their relKey.
     std::set<std::string> protectedFiles;
+    // Files another program holds open, by their relKey: true when mapped as an image.
+    std::map<std::string, bool> heldOpen;
+    // The driver store: each OEM INF name (lower case) with its package's folder below the
+    // Windows folder.
+    std::map<std::string, std::string> driverPackages;
+    // The path as the program's process sees it: a 32-bit process on 64-bit Windows finds
+    // SysWOW64 behind system32, except in the folders the redirector leaves alone.
+    std::string ProgramView(const std::string& windowsPath) const;
     // Removes the drives folder with the machine, once a file has been written there.
     struct FolderRemover {
         std::filesystem::path path;

@@ -155,10 +155,9 @@ INT_PTR Deliver(State& s, std::size_t record, UINT msg, WPARAM wParam, LPARAM lP
             return reinterpret_cast<INT_PTR>(previous);
         }
         case WM_CLOSE:
-            // The dialog manager turns a close request into IDCANCEL.
-            if (!d.ended)
-                return Deliver(s, record, WM_COMMAND, static_cast<WPARAM>(IDCANCEL),
-                               reinterpret_cast<LPARAM>(ControlHwnd(d, IDCANCEL)));
+            // The dialog manager turns a close request into IDCANCEL, which it posts: the
+            // command arrives once the handler that sent WM_CLOSE has returned.
+            if (!d.ended) d.posted.push_back(IDCANCEL);
             return 0;
         default:
             return 0;
@@ -255,6 +254,13 @@ INT_PTR Machine::DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName
     Deliver(*s_, record, WM_INITDIALOG,
             reinterpret_cast<WPARAM>(ControlHwnd(s_->dialogs[record], IDOK)), dwInitParam);
     while (!s_->dialogs[record].ended) {
+        if (!s_->dialogs[record].posted.empty()) {
+            const int command = s_->dialogs[record].posted.front();
+            s_->dialogs[record].posted.erase(s_->dialogs[record].posted.begin());
+            Deliver(*s_, record, WM_COMMAND, static_cast<WPARAM>(command),
+                    reinterpret_cast<LPARAM>(ControlHwnd(s_->dialogs[record], command)));
+            continue;
+        }
         if (s_->script.empty()) {
             // A test that forgot to script the user ends here instead of hanging.
             s_->dialogs[record].scriptExhausted = true;
@@ -292,6 +298,45 @@ BOOL Machine::EndDialog(HWND hDlg, INT_PTR nResult) {
 }
 
 // ---- messages and window texts --------------------------------------------------------------
+namespace {
+
+// A sent message reaching its window: the result the window's procedure gives.
+LRESULT Receive(State& s, const WindowRef ref, HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    switch (ref.kind) {
+        case WindowRef::TopLevel: {
+            TopLevelWindow& w = s.topLevels[ref.index];
+            w.messages.push_back(Msg);
+            // The companion program closes its window when asked to.
+            if (Msg == WM_CLOSE) {
+                w.closed = true;
+                s.windows.erase(reinterpret_cast<ULONG_PTR>(hWnd));
+            }
+            return 0;
+        }
+        case WindowRef::Dialog: {
+            s.dialogs[ref.index].sentToDialog.push_back(Msg);
+            const INT_PTR r = Deliver(s, ref.index, Msg, wParam, lParam);
+            // A dialog procedure's TRUE means "handled"; only a few messages return a value.
+            const bool valueMessage = Msg == WM_QUERYDRAGICON || Msg == WM_SETICON;
+            return valueMessage ? r : 0;
+        }
+        case WindowRef::Control: {
+            ControlState& cs = s.dialogs[ref.index].controls[ref.control];
+            if (cs.className == "msctls_progress32")
+                return ProgressMessage(s.dialogs[ref.index].progress, Msg, wParam, lParam);
+            if (Msg == kWmSetText) {
+                cs.text = Str(reinterpret_cast<const char*>(lParam));
+                cs.textHistory.push_back(cs.text);
+                return TRUE;
+            }
+            return 0;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
 LRESULT Machine::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
     Call c(*s_, "SendMessageA",
            WindowLabel(*s_, hWnd) + "|" + Hex(Msg) + "|" + std::to_string(wParam) + "|" +
@@ -299,38 +344,28 @@ LRESULT Machine::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam)
     if (c.Faulted()) return c.FailWith<LRESULT>(0, c.Error());
     const WindowRef* found = FindWindowRef(*s_, hWnd);
     if (found == nullptr) return c.FailWith<LRESULT>(0, ERROR_INVALID_WINDOW_HANDLE);
-    const WindowRef ref = *found;
-    switch (ref.kind) {
-        case WindowRef::TopLevel: {
-            TopLevelWindow& w = s_->topLevels[ref.index];
-            w.messages.push_back(Msg);
-            // The companion program closes its window when asked to.
-            if (Msg == WM_CLOSE) {
-                w.closed = true;
-                s_->windows.erase(reinterpret_cast<ULONG_PTR>(hWnd));
-            }
-            return c.Ret<LRESULT>(0);
-        }
-        case WindowRef::Dialog: {
-            s_->dialogs[ref.index].sentToDialog.push_back(Msg);
-            const INT_PTR r = Deliver(*s_, ref.index, Msg, wParam, lParam);
-            // A dialog procedure's TRUE means "handled"; only a few messages return a value.
-            const bool valueMessage = Msg == WM_QUERYDRAGICON || Msg == WM_SETICON;
-            return c.Ret<LRESULT>(valueMessage ? r : 0);
-        }
-        case WindowRef::Control: {
-            ControlState& cs = s_->dialogs[ref.index].controls[ref.control];
-            if (cs.className == "msctls_progress32")
-                return c.Ret(ProgressMessage(s_->dialogs[ref.index].progress, Msg, wParam, lParam));
-            if (Msg == kWmSetText) {
-                cs.text = Str(reinterpret_cast<const char*>(lParam));
-                cs.textHistory.push_back(cs.text);
-                return c.Ret<LRESULT>(TRUE);
-            }
-            return c.Ret<LRESULT>(0);
-        }
+    return c.Ret(Receive(*s_, *found, hWnd, Msg, wParam, lParam));
+}
+
+// A window whose program no longer answers keeps the sender waiting for the timeout; with
+// SMTO_ABORTIFHUNG Windows gives up at once on one it already knows to be hung. Either way the
+// call fails with ERROR_TIMEOUT and the message is not handled.
+LRESULT Machine::SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
+                                     UINT fuFlags, UINT uTimeout, DWORD_PTR* lpdwResult) {
+    Call c(*s_, "SendMessageTimeoutA",
+           WindowLabel(*s_, hWnd) + "|" + Hex(Msg) + "|" + Hex(fuFlags) + "|" +
+               std::to_string(uTimeout));
+    if (c.Faulted()) return c.FailWith<LRESULT>(0, c.Error());
+    const WindowRef* found = FindWindowRef(*s_, hWnd);
+    if (found == nullptr) return c.FailWith<LRESULT>(0, ERROR_INVALID_WINDOW_HANDLE);
+    if (found->kind == WindowRef::TopLevel && s_->topLevels[found->index].hung) {
+        s_->topLevels[found->index].messages.push_back(Msg);
+        if ((fuFlags & SMTO_ABORTIFHUNG) == 0) s_->sleepTotal += uTimeout;
+        return c.FailWith<LRESULT>(0, ERROR_TIMEOUT);
     }
-    return c.Ret<LRESULT>(0);
+    const LRESULT r = Receive(*s_, *found, hWnd, Msg, wParam, lParam);
+    if (lpdwResult != nullptr) *lpdwResult = static_cast<DWORD_PTR>(r);
+    return c.Ret<LRESULT>(1);
 }
 
 BOOL Machine::SetWindowTextA(HWND hWnd, const char* lpString) {
@@ -566,11 +601,12 @@ BOOL Machine::DrawIcon(HDC hDC, int X, int Y, HICON hIcon) {
 }
 
 // ---- test helpers ---------------------------------------------------------------------------
-HWND Machine::AddTopLevelWindow(const std::string& title, const std::string& className) {
+HWND Machine::AddTopLevelWindow(const std::string& title, const std::string& className, bool hung) {
     TopLevelWindow w;
     w.hwnd = reinterpret_cast<HWND>(s_->NewHandleValue());
     w.title = title;
     w.className = className;
+    w.hung = hung;
     s_->windows[reinterpret_cast<ULONG_PTR>(w.hwnd)] =
         WindowRef{WindowRef::TopLevel, s_->topLevels.size(), 0};
     s_->topLevels.push_back(std::move(w));

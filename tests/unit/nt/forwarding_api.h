@@ -186,4 +186,40 @@ public:
     w32::BOOL EndPaint(w32::HWND hWnd, const w32::PAINTSTRUCT* lpPaint) override {
         return next_.EndPaint(hWnd, lpPaint);
     }
+    w32::DWORD GetPrivateProfileSectionA(const char* a, char* r, w32::DWORD n,
+                                         const char* f) override {
+        return next_.GetPrivateProfileSectionA(a, r, n, f);
+    }
+    w32::BOOL WritePrivateProfileSectionA(const char* a, const char* s, const char* f) override {
+        return next_.WritePrivateProfileSectionA(a, s, f);
+    }
+    void GetNativeSystemInfo(w32::SYSTEM_INFO* i) override { next_.GetNativeSystemInfo(i); }
+    w32::BOOL IsWow64Process(w32::HANDLE h, w32::BOOL* w) override {
+        return next_.IsWow64Process(h, w);
+    }
+    w32::DWORD GetModuleFileNameA(w32::HINSTANCE m, char* f, w32::DWORD n) override {
+        return next_.GetModuleFileNameA(m, f, n);
+    }
+    w32::BOOL CreateProcessA(const char* a, char* cl, void* pa, void* ta, w32::BOOL ih,
+                             w32::DWORD fl, void* env, const char* dir, w32::STARTUPINFOA* si,
+                             w32::PROCESS_INFORMATION* pi) override {
+        return next_.CreateProcessA(a, cl, pa, ta, ih, fl, env, dir, si, pi);
+    }
+    w32::DWORD WaitForSingleObject(w32::HANDLE h, w32::DWORD ms) override {
+        return next_.WaitForSingleObject(h, ms);
+    }
+    w32::DWORD GetFileAttributesA(const char* f) override { return next_.GetFileAttributesA(f); }
+    w32::BOOL MoveFileExA(const char* a, const char* b, w32::DWORD fl) override {
+        return next_.MoveFileExA(a, b, fl);
+    }
+    w32::DWORD GetShortPathNameA(const char* l, char* s, w32::DWORD n) override {
+        return next_.GetShortPathNameA(l, s, n);
+    }
+    w32::BOOL SetupUninstallOEMInfA(const char* inf, w32::DWORD fl, void* r) override {
+        return next_.SetupUninstallOEMInfA(inf, fl, r);
+    }
+    w32::LRESULT SendMessageTimeoutA(w32::HWND h, w32::UINT m, w32::WPARAM w, w32::LPARAM l,
+                                     w32::UINT fl, w32::UINT t, w32::DWORD_PTR* r) override {
+        return next_.SendMessageTimeoutA(h, m, w, l, fl, t, r);
+    }
 };
