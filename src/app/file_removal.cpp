@@ -1,6 +1,7 @@
 #include "app/file_removal.h"
 
 #include <cstring>
+#include <vector>
 
 #include "app/text.h"
 #include "platform/port.h"
@@ -57,7 +58,49 @@ bool ProtectedByWindows(const std::string& path) {
     return error >= kFirstRpcError && error <= kLastRpcError;
 }
 
+// How many bytes of WININIT.INI's [rename] section are read: the 9x family's profile functions
+// handle no more than 32 KB of a section.
+constexpr w32::DWORD kRenameSectionCapacity = 32767;
+
+// The file has the 9x family's delete-at-start line in WININIT.INI: "NUL=" and its short path,
+// since the list is carried out before long names are known. The section holds repeated
+// names, so it is read and written whole; a section too long to read whole is left as it is
+// rather than written back without its end.
+void ScheduleInWininit(const std::string& path) {
+    char shortPath[w32::MAX_PATH];
+    const w32::DWORD length = w32::Api().GetShortPathNameA(path.c_str(), shortPath, w32::MAX_PATH);
+    if (length == 0 || length >= w32::MAX_PATH) return;
+    std::vector<char> section(kRenameSectionCapacity);
+    const w32::DWORD used = w32::Api().GetPrivateProfileSectionA(
+        "rename", section.data(), kRenameSectionCapacity, "WININIT.INI");
+    if (used >= kRenameSectionCapacity - 2) return;
+    std::string entries(section.data(), used);
+    entries += "NUL=";
+    entries += shortPath;
+    entries += '\0';
+    // c_str() adds the second NUL that ends the list.
+    w32::Api().WritePrivateProfileSectionA("rename", entries.c_str(), "WININIT.INI");
+}
+
 }  // namespace
+
+bool HeldOpenByAnotherProgram(const std::string& path, w32::DWORD deleteError) {
+    if (deleteError == w32::ERROR_SHARING_VIOLATION) return true;
+    if (deleteError != w32::ERROR_ACCESS_DENIED) return false;
+    // Access is also denied for a read-only file, whose attribute was left as it was (the
+    // product's own uninstaller), and for a folder: neither is held open.
+    const w32::DWORD attributes = w32::Api().GetFileAttributesA(path.c_str());
+    return attributes != w32::INVALID_FILE_ATTRIBUTES &&
+           (attributes & (w32::FILE_ATTRIBUTE_READONLY | w32::FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
+void ScheduleDeleteAtRestart(const std::string& path) {
+    if (IsWin9xFamily()) {
+        ScheduleInWininit(path);
+    } else {
+        w32::Api().MoveFileExA(path.c_str(), nullptr, w32::MOVEFILE_DELAY_UNTIL_REBOOT);
+    }
+}
 
 bool IsPlainFileName(const char* name) {
     if (name == nullptr || name[0] == '\0') return false;
@@ -103,7 +146,8 @@ void RemovableFile::ResetAttributes() const {
 }
 
 void RemovableFile::Delete() const {
-    w32::Api().DeleteFileA(path_.c_str());
+    if (w32::Api().DeleteFileA(path_.c_str()) != w32::FALSE) return;
+    if (HeldOpenByAnotherProgram(path_, w32::Api().GetLastError())) ScheduleDeleteAtRestart(path_);
 }
 
 void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,

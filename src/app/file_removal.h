@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/port.h"
+
 class CUninstDlg;
 
 // Whether a name from the profile or the registry may be joined to its group's folder: it must be
@@ -63,6 +65,9 @@ public:
     void Show(CUninstDlg& dlg) const;
     // FILE_ATTRIBUTE_ARCHIVE replaces every other attribute, read-only included.
     void ResetAttributes() const;
+    // A file that another program holds open (a TV application with the product's filter or
+    // DLL loaded) cannot go now; it is deleted at the next start instead, which the completion
+    // message's reboot then finishes.
     void Delete() const;
 
 private:
@@ -79,3 +84,12 @@ void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
 // as they are, so that a read-only copy stays. An empty name is passed over like any other
 // name that does not pass the checks.
 void DeleteUninstaller(CUninstDlg& dlg, const char* name);
+
+// Whether a failed delete failed because another program holds the file open: a sharing
+// violation, or access denied for a file mapped as an image (a loaded DLL or driver), which is
+// neither read-only nor a folder.
+bool HeldOpenByAnotherProgram(const std::string& path, w32::DWORD deleteError);
+
+// Has the file deleted when Windows next starts: MoveFileExA's delayed delete on the NT family,
+// a NUL= line of WININIT.INI's [rename] section on the 9x family.
+void ScheduleDeleteAtRestart(const std::string& path);

@@ -1,6 +1,7 @@
 // Start-up: the profile, the installed-product check, and the dialog or the warning.
 #include "app/uninst_app.h"
 
+#include "app/wow64.h"
 #include "platform/handles.h"
 #include "ui/uninst_dlg.h"
 
@@ -18,6 +19,12 @@ BOOL CUninstApp::InitInstance() {
     Api().InitCommonControls();
     mfc::CWinApp::InitInstance();
     LoadProfile();
+    // A 32-bit process on 64-bit Windows would see the 32-bit registry view and SysWOW64 and may
+    // not remove devices: its run would be partial. The 64-bit build does the run.
+    if (RunsUnderWow64()) {
+        HandOverToNativeUninstaller(UnInstDrvAppTitle);
+        return FALSE;
+    }
     if (IsProductInstalled() != 0) {
         CUninstDlg dlg(nullptr);
         m_pMainWnd = &dlg;
@@ -30,10 +37,20 @@ BOOL CUninstApp::InitInstance() {
 }
 
 int CUninstApp::IsProductInstalled() {
+    // The product's installer is a 32-bit program: on 64-bit Windows its entry lies in the 32-bit
+    // view, which a 64-bit process reaches only by asking for it.
+    const RegistryViews views = UninstallEntryViews();
+    for (int v = 0; v < views.count; ++v) {
+        if (IsListedInView(views.flags[v])) return 1;
+    }
+    return 0;
+}
+
+bool CUninstApp::IsListedInView(DWORD view) const {
     UniqueKey uninstall;
-    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS | view,
                             uninstall.put()) != ERROR_SUCCESS) {
-        return 0;
+        return false;
     }
     char name[kNameCapacity];
     for (DWORD index = 0;; ++index) {
@@ -41,7 +58,7 @@ int CUninstApp::IsProductInstalled() {
         FILETIME written{};
         if (Api().RegEnumKeyExA(uninstall.get(), index, name, &nameLength, nullptr, nullptr,
                                 nullptr, &written) != ERROR_SUCCESS) {
-            return 0;
+            return false;
         }
         UniqueKey entry;
         if (Api().RegOpenKeyExA(uninstall.get(), name, 0, KEY_ALL_ACCESS, entry.put()) !=
@@ -62,6 +79,6 @@ int CUninstApp::IsProductInstalled() {
             displayName[size < kNameCapacity ? size : kNameCapacity - 1] = '\0';
         }
         entry.reset();
-        if (Api().lstrcmpiA(displayName, DrvUninstRegKeyName) == 0) return 1;
+        if (Api().lstrcmpiA(displayName, DrvUninstRegKeyName) == 0) return true;
     }
 }

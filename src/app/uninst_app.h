@@ -69,6 +69,11 @@ public:
     int GetCountryCode();
     static std::int32_t ParseHexCount(const char* text);
     int IsProductInstalled();
+
+private:
+    // Whether an entry of the list of installed programs in that registry view (a KEY_WOW64_*
+    // flag, or 0 for the process's own) has the product's DisplayName.
+    bool IsListedInView(DWORD view) const;
 };
 
 // The one application object.

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/uninst_app.h"
+#include "app/wow64.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
 
@@ -53,14 +54,20 @@ void DeleteDriverKeys(const CUninstApp& app) {
                             });
 }
 
+// On 64-bit Windows the entry is deleted from each view that holds it: the product's 32-bit
+// installer writes it into the 32-bit one.
 void DeleteUninstallEntry(const CUninstApp& app) {
-    UniqueKey uninstall;
-    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
-                            uninstall.put()) != ERROR_SUCCESS) {
-        return;
+    const RegistryViews views = UninstallEntryViews();
+    for (int v = 0; v < views.count; ++v) {
+        UniqueKey uninstall;
+        if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0,
+                                KEY_ALL_ACCESS | views.flags[v],
+                                uninstall.put()) != ERROR_SUCCESS) {
+            continue;
+        }
+        DeleteSubkey(uninstall.get(), app.DrvUninstRegKeyPath);
+        Api().RegFlushKey(uninstall.get());
     }
-    DeleteSubkey(uninstall.get(), app.DrvUninstRegKeyPath);
-    Api().RegFlushKey(uninstall.get());
 }
 
 }  // namespace

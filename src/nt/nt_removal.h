@@ -56,6 +56,9 @@ bool ReadTextValue(w32::HKEY key, const char* valueName, char* buffer, w32::DWOR
 inline constexpr int kInfNameListSize = 10;
 
 // The INF file names found through the class key's instance keys, in the order collected.
+// An OEM INF: "oem", one or more digits, ".inf", letters in any case, and nothing else.
+bool IsOemInfName(const char* name);
+
 struct InfNameList {
     char entries[kInfNameListSize][256];
     int count;

@@ -10,10 +10,24 @@
 
 namespace {
 
+// The driver store keeps a copy of every driver package from Vista on, and Windows reinstalls a
+// device's driver from it as soon as it finds the device again, however the INF folder's copy
+// went. Uninstalling the OEM INF removes the package with its INF, PNF and catalog (on XP, the
+// INF, PNF and catalog). Only OEM INFs ("oem" and digits) are uninstalled this way: the system's
+// own INFs are not packages to remove. Windows 2000 and the 9x family have no such call.
+bool UsesDriverStore() {
+    const OSVERSIONINFOA version = QueryVersion();
+    return version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
+           (version.dwMajorVersion > 5 ||
+            (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1));
+}
+
 // Each pair is shown PNF first, so that the INF path stays visible; the INF goes first. A file
 // that may not be deleted (its name, or Windows protecting it) is left out of the pair alone, and
-// the pair's step is taken in any case.
+// the pair's step is taken in any case. The plain deletes stay after the driver-store uninstall,
+// for the files it leaves (it fails, or the system has no driver store).
 void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolder& infDir) {
+    const bool driverStore = UsesDriverStore();
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
         const std::string pnfName = PnfNameFor(entry);
@@ -23,6 +37,8 @@ void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolde
         if (inf) inf->Show(dlg);
         if (inf) inf->ResetAttributes();
         if (pnf) pnf->ResetAttributes();
+        if (inf && driverStore && IsOemInfName(entry))
+            Api().SetupUninstallOEMInfA(entry, SUOI_FORCEDELETE, nullptr);
         if (inf) inf->Delete();
         if (pnf) pnf->Delete();
         dlg.StepProgress();
@@ -40,6 +56,14 @@ void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, const RemovalFolder&
 }
 
 }  // namespace
+
+bool IsOemInfName(const char* name) {
+    if (AsciiStrNICmp(name, "oem", 3) != 0) return false;
+    const char* p = name + 3;
+    if (*p < '0' || *p > '9') return false;
+    while (*p >= '0' && *p <= '9') ++p;
+    return AsciiStrNICmp(p, ".inf", 5) == 0;
+}
 
 std::string PnfNameFor(const char* infEntry) {
     const std::string entry(infEntry);

@@ -9,6 +9,7 @@
 namespace {
 constexpr int kProgressStep = 6;
 constexpr DWORD kStepPauseMs = 20;
+constexpr UINT kCompanionTimeoutMs = 5000;
 }  // namespace
 
 CUninstDlg::CUninstDlg(mfc::CDialog* pParent)
@@ -71,17 +72,26 @@ HICON CUninstDlg::OnQueryDragIcon() {
 }
 
 void CUninstDlg::OnOkClicked() {
-    // The lookup goes by title over every top-level window, this dialog included: a profile
-    // that gives the companion the dialog's own title must not make the dialog close itself.
-    HWND companion = Api().FindWindowA(nullptr, theApp.UnInstRemoteTitleName);
-    if (companion != nullptr && companion != m_hWnd) {
-        Api().SendMessageA(companion, WM_CLOSE, 0, 0);
-    }
+    CloseCompanionWindow();
     if (IsWin9xFamily()) {
         RunWin9xRemoval();
     } else {
         RunNtRemoval();
     }
+}
+
+void CUninstDlg::CloseCompanionWindow() {
+    // An empty title would find any untitled top-level window of some other program, which the
+    // close request could make lose its work.
+    if (theApp.UnInstRemoteTitleName[0] == '\0') return;
+    // The lookup goes by title over every top-level window, this dialog included: a profile
+    // that gives the companion the dialog's own title must not make the dialog close itself.
+    HWND companion = Api().FindWindowA(nullptr, theApp.UnInstRemoteTitleName);
+    if (companion == nullptr || companion == m_hWnd) return;
+    // A companion program that has stopped answering must not stop the run with it.
+    DWORD_PTR result = 0;
+    Api().SendMessageTimeoutA(companion, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCompanionTimeoutMs,
+                              &result);
 }
 
 bool IsWin9xFamily() {

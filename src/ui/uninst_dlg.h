@@ -11,6 +11,8 @@ public:
     void OnPaint();
     HICON OnQueryDragIcon();
     void OnOkClicked();
+    // WM_CLOSE to the companion remote-control window, if the profile names one and it is open.
+    void CloseCompanionWindow();
 
     // The two removal sequences; each runs at most once per dialog.
     BOOL RunNtRemoval();

@@ -155,11 +155,34 @@ TEST_F(AppTest, OnlyTheFirstCompanionWindowIsClosedAndBeforeTheRun) {
     EXPECT_TRUE(m->FindTopLevel(second)->messages.empty());
     EXPECT_FALSE(m->FindTopLevel(second)->closed);
     EXPECT_TRUE(m->FindTopLevel(other)->messages.empty());
-    const long close = FirstCall(*m, "SendMessageA", "window Tuner Remote|0x10|0|0");
+    const long close = FirstCall(*m, "SendMessageTimeoutA", "window Tuner Remote|0x10|0x2|5000");
     const long runStart = FirstCall(*m, "GetDlgItem");
     ASSERT_GE(close, 0);
     EXPECT_LT(close, runStart);
     EXPECT_EQ(m->MessageBoxes().size(), 1u);
+}
+
+// An empty title would find some other program's untitled window.
+TEST_F(AppTest, AnEmptyCompanionTitleLooksForNoWindow) {
+    InstallProduct(*m, "[1]\nUnInstRemoteTitleName=\n");
+    const HWND untitled = m->AddTopLevelWindow("", "Notepad");
+    m->ScriptUser({UserAction::ClickOk});
+    mfc::AfxWinMain();
+    EXPECT_EQ(m->CallCount("FindWindowA"), 0);
+    EXPECT_TRUE(m->FindTopLevel(untitled)->messages.empty());
+    EXPECT_EQ(m->MessageBoxes().size(), 1u);
+}
+
+// A companion program that no longer answers does not hold the run up.
+TEST_F(AppTest, AHungCompanionDoesNotStopTheRun) {
+    InstallProduct(*m, "[1]\nUnInstRemoteTitleName=Tuner Remote\n");
+    const HWND hung = m->AddTopLevelWindow("Tuner Remote", "RemoteWnd", true);
+    m->ScriptUser({UserAction::ClickOk});
+    mfc::AfxWinMain();
+    EXPECT_FALSE(m->FindTopLevel(hung)->closed);
+    EXPECT_GE(FirstCall(*m, "SendMessageTimeoutA", "window Tuner Remote|0x10|0x2|5000"), 0);
+    ASSERT_EQ(m->MessageBoxes().size(), 1u);
+    EXPECT_EQ(m->Dialogs().size(), 1u);
 }
 
 TEST_F(AppTest, WithoutACompanionWindowTheRunGoesOn) {
@@ -169,7 +192,7 @@ TEST_F(AppTest, WithoutACompanionWindowTheRunGoesOn) {
     mfc::AfxWinMain();
 
     EXPECT_EQ(m->CallCount("FindWindowA"), 1);
-    EXPECT_EQ(FirstCall(*m, "SendMessageA", "|0x10|"), -1);
+    EXPECT_EQ(FirstCall(*m, "SendMessageTimeoutA", "|0x10|"), -1);
     ASSERT_EQ(m->MessageBoxes().size(), 1u);
     EXPECT_EQ(m->MessageBoxes()[0].type, MB_OK | MB_ICONINFORMATION);
 }

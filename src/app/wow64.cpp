@@ -1,0 +1,62 @@
+#include "app/wow64.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/handles.h"
+
+using namespace w32;
+
+bool Is64BitWindows() {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof(version);
+    if (Api().GetVersionExA(&version) == FALSE || version.dwPlatformId != VER_PLATFORM_WIN32_NT)
+        return false;
+    SYSTEM_INFO info{};
+    Api().GetNativeSystemInfo(&info);
+    return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
+           info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_IA64 ||
+           info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_ARM64;
+}
+
+bool RunsUnderWow64() {
+    BOOL wow64 = FALSE;
+    return Api().IsWow64Process(Api().GetCurrentProcess(), &wow64) != FALSE && wow64 != FALSE;
+}
+
+RegistryViews UninstallEntryViews() {
+    if (Is64BitWindows()) return RegistryViews{{KEY_WOW64_64KEY, KEY_WOW64_32KEY}, 2};
+    return RegistryViews{{0, 0}, 1};
+}
+
+void HandOverToNativeUninstaller(const char* caption) {
+    // The 64-bit build lies beside this exe; a path that does not fit is not guessed at.
+    char path[MAX_PATH];
+    const DWORD length = Api().GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string native;
+    if (length > 0 && length < MAX_PATH) {
+        const std::string self(path, length);
+        const std::size_t slash = self.find_last_of("\\/");
+        if (slash != std::string::npos) native = self.substr(0, slash + 1) + kNativeUninstallerName;
+    }
+    if (!native.empty() && native.size() < MAX_PATH) {
+        // CreateProcessA may write to its command line, so it gets a copy of its own.
+        std::string commandLine = "\"" + native + "\"";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION started{};
+        if (Api().CreateProcessA(native.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                 nullptr, nullptr, &startup, &started) != FALSE) {
+            UniqueHandle process(started.hProcess);
+            UniqueHandle thread(started.hThread);
+            Api().WaitForSingleObject(process.get(), INFINITE);
+            return;
+        }
+    }
+    const std::string text =
+        std::string(
+            "This is the 32-bit uninstaller, which cannot remove drivers from 64-bit "
+            "Windows.\n\nPlease run the 64-bit uninstaller, ") +
+        kNativeUninstallerName + ", from the same folder as this program.";
+    Api().MessageBoxA(nullptr, text.c_str(), caption, MB_OK | MB_ICONWARNING);
+}
