@@ -5,6 +5,8 @@
 #include "platform/win32/win32_api.h"
 
 int main() {
+    // Before anything could load a DLL by name.
+    win32adapter::RestrictDllSearch();
     win32adapter::RealApi api;
     w32::InstallApi(&api);
     return mfc::AfxWinMain();
@@ -12,5 +14,7 @@ int main() {
 #else
 #include "platform/sim/demo.h"
 
-int main(int argc, char** argv) { return sim::RunDemo(argc, argv); }
+int main(int argc, char** argv) {
+    return sim::RunDemo(argc, argv);
+}
 #endif

@@ -19,6 +19,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 // BOOL is a macro for WINBOOL in MinGW's headers; both are int, and the port's BOOL must stay
 // nameable here.
@@ -38,6 +39,7 @@ static_assert(sizeof(w32::WPARAM) == sizeof(::WPARAM));
 static_assert(sizeof(w32::LPARAM) == sizeof(::LPARAM));
 static_assert(sizeof(w32::LRESULT) == sizeof(::LRESULT));
 static_assert(sizeof(w32::INT_PTR) == sizeof(::INT_PTR));
+static_assert(sizeof(w32::DWORD_PTR) == sizeof(::DWORD_PTR));
 // The port's WCHAR is char16_t; the system's is wchar_t, 16-bit on Windows.
 static_assert(sizeof(w32::WCHAR) == sizeof(::WCHAR) && sizeof(wchar_t) == 2);
 
@@ -108,6 +110,46 @@ TVU_SAME_FIELD(PAINTSTRUCT, PAINTSTRUCT, fRestore);
 TVU_SAME_FIELD(PAINTSTRUCT, PAINTSTRUCT, fIncUpdate);
 TVU_SAME_FIELD(PAINTSTRUCT, PAINTSTRUCT, rgbReserved);
 
+TVU_SAME_SIZE(STARTUPINFOA, STARTUPINFOA);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, cb);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, lpReserved);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, lpDesktop);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, lpTitle);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwX);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwY);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwXSize);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwYSize);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwXCountChars);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwYCountChars);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwFillAttribute);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, dwFlags);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, wShowWindow);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, cbReserved2);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, lpReserved2);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, hStdInput);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, hStdOutput);
+TVU_SAME_FIELD(STARTUPINFOA, STARTUPINFOA, hStdError);
+
+TVU_SAME_SIZE(PROCESS_INFORMATION, PROCESS_INFORMATION);
+TVU_SAME_FIELD(PROCESS_INFORMATION, PROCESS_INFORMATION, hProcess);
+TVU_SAME_FIELD(PROCESS_INFORMATION, PROCESS_INFORMATION, hThread);
+TVU_SAME_FIELD(PROCESS_INFORMATION, PROCESS_INFORMATION, dwProcessId);
+TVU_SAME_FIELD(PROCESS_INFORMATION, PROCESS_INFORMATION, dwThreadId);
+
+// The system's first member is a union of dwOemId with the architecture and wReserved.
+TVU_SAME_SIZE(SYSTEM_INFO, SYSTEM_INFO);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorArchitecture);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wReserved);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwPageSize);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, lpMinimumApplicationAddress);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, lpMaximumApplicationAddress);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwActiveProcessorMask);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwNumberOfProcessors);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwProcessorType);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwAllocationGranularity);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorLevel);
+TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorRevision);
+
 #undef TVU_SAME_FIELD
 #undef TVU_SAME_SIZE
 
@@ -156,41 +198,93 @@ INT_PTR CALLBACK ThunkProc(::HWND hwnd, ::UINT msg, ::WPARAM wParam, ::LPARAM lP
     return thunk->proc(As<w32::HWND>(hwnd), msg, wParam, lParam);
 }
 
-// Windows File Protection lives in sfc.dll, which the 9x family does not have: it is looked up
-// at run time rather than imported, so that the program starts everywhere, and once, for the
-// life of the program. It is loaded by its full path in the system folder, never by its bare
-// name, which the search order could find in the folder the uninstaller was started from first.
-class SfcLibrary {
+// A system DLL whose functions are looked up at run time instead of imported. Windows refuses to
+// start a program that imports a single function it lacks, and the uninstaller must start on every
+// Windows it cleans: 95 and 98 have no sfc.dll, NT 4.0 no Tool Help, nothing before XP has
+// SetupUninstallOEMInfA or the WOW64 calls. Each DLL is found once and kept for the life of the
+// process: unloading it at exit would only run its detach code during the runtime's shutdown.
+class SystemLibrary {
 public:
-    using IsProtectedFn = ::BOOL(WINAPI*)(::HANDLE, LPCWSTR);
+    // A DLL the process has not loaded yet, from the system folder. forwardsTo names the DLL its
+    // functions are forwarded to, loaded first from there too (see Sfc()).
+    static SystemLibrary FromSystemFolder(const char* fileName, const char* forwardsTo = nullptr) {
+        if (forwardsTo != nullptr) LoadFromSystemFolder(forwardsTo);
+        return SystemLibrary(LoadFromSystemFolder(fileName));
+    }
 
-    SfcLibrary() {
-        static constexpr char kName[] = "\\sfc.dll";
-        char path[MAX_PATH];
-        const ::UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
-        if (length == 0 || length + sizeof kName > sizeof path) return;
-        ::lstrcpyA(path + length, kName);
-        module_ = ::LoadLibraryA(path);
-        if (module_ == nullptr) return;
+    // A DLL in every process from its start (KERNEL32): only looked up, never loaded.
+    static SystemLibrary Resident(const char* fileName) {
+        return SystemLibrary(::GetModuleHandleA(fileName));
+    }
+
+    // The function of that name with the type it is declared with, or null where the DLL or the
+    // function is missing.
+    template <typename Fn>
+    Fn Find(const char* procName) const {
+        if (module_ == nullptr) return nullptr;
         // Through the type that matches every function, so that the cast says what it means.
-        isProtected_ = reinterpret_cast<IsProtectedFn>(
-            reinterpret_cast<void (*)()>(::GetProcAddress(module_, "SfcIsFileProtected")));
-    }
-    ~SfcLibrary() {
-        if (module_ != nullptr) ::FreeLibrary(module_);
-    }
-    SfcLibrary(const SfcLibrary&) = delete;
-    SfcLibrary& operator=(const SfcLibrary&) = delete;
-
-    // Without the DLL or the function nothing is protected by it.
-    ::BOOL IsProtected(::HANDLE rpc, const wchar_t* path) const {
-        return isProtected_ != nullptr ? isProtected_(rpc, path) : FALSE;
+        return reinterpret_cast<Fn>(
+            reinterpret_cast<void (*)()>(::GetProcAddress(module_, procName)));
     }
 
 private:
-    ::HMODULE module_ = nullptr;
-    IsProtectedFn isProtected_ = nullptr;
+    explicit SystemLibrary(::HMODULE module) : module_(module) {}
+
+    // By its full path in the system folder, never by its bare name, which the search would look
+    // for first beside the uninstaller (in Downloads, say, where a web page may have dropped a DLL
+    // of that name). The altered search path makes the DLLs it imports come from the system
+    // folder as well, rather than from beside the uninstaller.
+    static ::HMODULE LoadFromSystemFolder(const char* fileName) {
+        char path[MAX_PATH];
+        const ::UINT length = ::GetSystemDirectoryA(path, MAX_PATH);
+        const std::size_t nameLength = std::strlen(fileName);
+        // Without the system folder's full path there is no safe place to load it from.
+        if (length == 0 || length + 1 + nameLength >= sizeof path) return nullptr;
+        path[length] = '\\';
+        std::memcpy(path + length + 1, fileName, nameLength + 1);
+        return ::LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    }
+
+    ::HMODULE module_;
 };
+
+const SystemLibrary& Kernel32() {
+    static const SystemLibrary library = SystemLibrary::Resident("kernel32.dll");
+    return library;
+}
+
+const SystemLibrary& SetupApi() {
+    static const SystemLibrary library = SystemLibrary::FromSystemFolder("setupapi.dll");
+    return library;
+}
+
+const SystemLibrary& ShlwApi() {
+    static const SystemLibrary library = SystemLibrary::FromSystemFolder("shlwapi.dll");
+    return library;
+}
+
+// From XP on, sfc.dll only forwards SfcIsFileProtected to sfc_os.dll, and a forward is followed
+// when the function is looked up, by a search that need not start in sfc.dll's folder: Wine 8
+// takes a sfc_os.dll lying beside the program then, even after the search was restricted (seen
+// with tests/wine/loadprobe). Loaded first from the system folder, sfc_os.dll is already in the
+// process when the forward is followed, and the loader takes that one. Where it does not exist
+// (2000, the 9x family) nothing is lost.
+const SystemLibrary& Sfc() {
+    static const SystemLibrary library = SystemLibrary::FromSystemFolder("sfc.dll", "sfc_os.dll");
+    return library;
+}
+
+// What a call of a function the system lacks gives back: the function's own failure, with the
+// error GetProcAddress reports for a missing entry point, which callers already meet as a failed
+// call.
+template <typename T>
+T ProcNotFound(T failure) {
+    ::SetLastError(ERROR_PROC_NOT_FOUND);
+    return failure;
+}
+
+// sfc.h is not in every toolchain; the declaration is the documented one.
+using SfcIsFileProtectedFn = ::BOOL(WINAPI*)(::HANDLE, LPCWSTR);
 
 }  // namespace
 
@@ -224,7 +318,10 @@ w32::LONG RealApi::RegDeleteKeyA(HKEY hKey, const char* lpSubKey) {
 }
 
 w32::LONG RealApi::SHDeleteKeyA(HKEY hKey, const char* pszSubKey) {
-    return ::SHDeleteKeyA(Key(hKey), pszSubKey);
+    static const auto fn = ShlwApi().Find<decltype(&::SHDeleteKeyA)>("SHDeleteKeyA");
+    // A registry call reports its error as its result, not through the last error.
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), pszSubKey);
 }
 
 w32::LONG RealApi::RegFlushKey(HKEY hKey) {
@@ -291,6 +388,52 @@ int RealApi::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMul
                                  As<::LPWSTR>(lpWideCharStr), cchWideChar);
 }
 
+w32::DWORD RealApi::GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString,
+                                              DWORD nSize, const char* lpFileName) {
+    return ::GetPrivateProfileSectionA(lpAppName, lpReturnedString, nSize, lpFileName);
+}
+
+w32::BOOL RealApi::WritePrivateProfileSectionA(const char* lpAppName, const char* lpString,
+                                               const char* lpFileName) {
+    return ::WritePrivateProfileSectionA(lpAppName, lpString, lpFileName);
+}
+
+void RealApi::GetNativeSystemInfo(w32::SYSTEM_INFO* lpSystemInfo) {
+    static const auto fn = Kernel32().Find<decltype(&::GetNativeSystemInfo)>("GetNativeSystemInfo");
+    // Before XP no Windows ran another architecture's programs: its own answer is the native one.
+    if (fn == nullptr) {
+        ::GetSystemInfo(As<::LPSYSTEM_INFO>(lpSystemInfo));
+        return;
+    }
+    fn(As<::LPSYSTEM_INFO>(lpSystemInfo));
+}
+
+w32::BOOL RealApi::IsWow64Process(HANDLE hProcess, BOOL* Wow64Process) {
+    static const auto fn = Kernel32().Find<decltype(&::IsWow64Process)>("IsWow64Process");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(hProcess, As<::PBOOL>(Wow64Process));
+}
+
+w32::DWORD RealApi::GetModuleFileNameA(HINSTANCE hModule, char* lpFilename, DWORD nSize) {
+    return ::GetModuleFileNameA(As<::HMODULE>(hModule), lpFilename, nSize);
+}
+
+w32::BOOL RealApi::CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
+                                  void* lpProcessAttributes, void* lpThreadAttributes,
+                                  BOOL bInheritHandles, DWORD dwCreationFlags, void* lpEnvironment,
+                                  const char* lpCurrentDirectory, w32::STARTUPINFOA* lpStartupInfo,
+                                  w32::PROCESS_INFORMATION* lpProcessInformation) {
+    return ::CreateProcessA(
+        lpApplicationName, lpCommandLine, static_cast<::LPSECURITY_ATTRIBUTES>(lpProcessAttributes),
+        static_cast<::LPSECURITY_ATTRIBUTES>(lpThreadAttributes), bInheritHandles, dwCreationFlags,
+        lpEnvironment, lpCurrentDirectory, As<::LPSTARTUPINFOA>(lpStartupInfo),
+        As<::LPPROCESS_INFORMATION>(lpProcessInformation));
+}
+
+w32::DWORD RealApi::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
+    return ::WaitForSingleObject(hHandle, dwMilliseconds);
+}
+
 // ---- files -------------------------------------------------------------------------------------
 
 w32::BOOL RealApi::SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) {
@@ -301,22 +444,43 @@ w32::BOOL RealApi::DeleteFileA(const char* lpFileName) {
     return ::DeleteFileA(lpFileName);
 }
 
+w32::DWORD RealApi::GetFileAttributesA(const char* lpFileName) {
+    return ::GetFileAttributesA(lpFileName);
+}
+
+w32::BOOL RealApi::MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName,
+                               DWORD dwFlags) {
+    return ::MoveFileExA(lpExistingFileName, lpNewFileName, dwFlags);
+}
+
+w32::DWORD RealApi::GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath,
+                                      DWORD cchBuffer) {
+    return ::GetShortPathNameA(lpszLongPath, lpszShortPath, cchBuffer);
+}
+
 w32::BOOL RealApi::SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) {
-    static const SfcLibrary sfc;
-    return sfc.IsProtected(RpcHandle, As<const wchar_t*>(ProtFileName));
+    static const auto fn = Sfc().Find<SfcIsFileProtectedFn>("SfcIsFileProtected");
+    // Without the DLL or the function (the 9x family) nothing is protected by it.
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(RpcHandle, As<const wchar_t*>(ProtFileName));
 }
 
 // ---- device installer --------------------------------------------------------------------------
 
 w32::HDEVINFO RealApi::SetupDiGetClassDevsA(const w32::GUID* ClassGuid, const char* Enumerator,
                                             HWND hwndParent, DWORD Flags) {
-    return ::SetupDiGetClassDevsA(As<const ::GUID*>(ClassGuid), Enumerator, Wnd(hwndParent), Flags);
+    static const auto fn =
+        SetupApi().Find<decltype(&::SetupDiGetClassDevsA)>("SetupDiGetClassDevsA");
+    if (fn == nullptr) return ProcNotFound<w32::HDEVINFO>(INVALID_HANDLE_VALUE);
+    return fn(As<const ::GUID*>(ClassGuid), Enumerator, Wnd(hwndParent), Flags);
 }
 
 w32::BOOL RealApi::SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex,
                                          w32::SP_DEVINFO_DATA* DeviceInfoData) {
-    return ::SetupDiEnumDeviceInfo(DeviceInfoSet, MemberIndex,
-                                   As<::PSP_DEVINFO_DATA>(DeviceInfoData));
+    static const auto fn =
+        SetupApi().Find<decltype(&::SetupDiEnumDeviceInfo)>("SetupDiEnumDeviceInfo");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(DeviceInfoSet, MemberIndex, As<::PSP_DEVINFO_DATA>(DeviceInfoData));
 }
 
 w32::BOOL RealApi::SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
@@ -324,33 +488,55 @@ w32::BOOL RealApi::SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
                                                      DWORD Property, DWORD* PropertyRegDataType,
                                                      BYTE* PropertyBuffer, DWORD PropertyBufferSize,
                                                      DWORD* RequiredSize) {
-    return ::SetupDiGetDeviceRegistryPropertyA(DeviceInfoSet,
-                                               As<::PSP_DEVINFO_DATA>(DeviceInfoData), Property,
-                                               As<::PDWORD>(PropertyRegDataType), PropertyBuffer,
-                                               PropertyBufferSize, As<::PDWORD>(RequiredSize));
+    static const auto fn = SetupApi().Find<decltype(&::SetupDiGetDeviceRegistryPropertyA)>(
+        "SetupDiGetDeviceRegistryPropertyA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(DeviceInfoSet, As<::PSP_DEVINFO_DATA>(DeviceInfoData), Property,
+              As<::PDWORD>(PropertyRegDataType), PropertyBuffer, PropertyBufferSize,
+              As<::PDWORD>(RequiredSize));
 }
 
 w32::BOOL RealApi::SetupDiRemoveDevice(HDEVINFO DeviceInfoSet,
                                        w32::SP_DEVINFO_DATA* DeviceInfoData) {
-    return ::SetupDiRemoveDevice(DeviceInfoSet, As<::PSP_DEVINFO_DATA>(DeviceInfoData));
+    static const auto fn = SetupApi().Find<decltype(&::SetupDiRemoveDevice)>("SetupDiRemoveDevice");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(DeviceInfoSet, As<::PSP_DEVINFO_DATA>(DeviceInfoData));
 }
 
 w32::BOOL RealApi::SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) {
-    return ::SetupDiDestroyDeviceInfoList(DeviceInfoSet);
+    static const auto fn =
+        SetupApi().Find<decltype(&::SetupDiDestroyDeviceInfoList)>("SetupDiDestroyDeviceInfoList");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(DeviceInfoSet);
+}
+
+w32::BOOL RealApi::SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) {
+    static const auto fn =
+        SetupApi().Find<decltype(&::SetupUninstallOEMInfA)>("SetupUninstallOEMInfA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(InfFileName, Flags, Reserved);
 }
 
 // ---- Tool Help, processes, tokens --------------------------------------------------------------
 
+// NT 4.0's KERNEL32 has no Tool Help.
 w32::HANDLE RealApi::CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) {
-    return ::CreateToolhelp32Snapshot(dwFlags, th32ProcessID);
+    static const auto fn =
+        Kernel32().Find<decltype(&::CreateToolhelp32Snapshot)>("CreateToolhelp32Snapshot");
+    if (fn == nullptr) return ProcNotFound<w32::HANDLE>(INVALID_HANDLE_VALUE);
+    return fn(dwFlags, th32ProcessID);
 }
 
 w32::BOOL RealApi::Process32First(HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) {
-    return ::Process32First(hSnapshot, As<::LPPROCESSENTRY32>(lppe));
+    static const auto fn = Kernel32().Find<decltype(&::Process32First)>("Process32First");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(hSnapshot, As<::LPPROCESSENTRY32>(lppe));
 }
 
 w32::BOOL RealApi::Process32Next(HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) {
-    return ::Process32Next(hSnapshot, As<::LPPROCESSENTRY32>(lppe));
+    static const auto fn = Kernel32().Find<decltype(&::Process32Next)>("Process32Next");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(hSnapshot, As<::LPPROCESSENTRY32>(lppe));
 }
 
 w32::HANDLE RealApi::GetCurrentProcess() {
@@ -418,6 +604,12 @@ w32::LRESULT RealApi::SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lP
     return ::SendMessageA(Wnd(hWnd), Msg, wParam, lParam);
 }
 
+w32::LRESULT RealApi::SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
+                                          UINT fuFlags, UINT uTimeout, w32::DWORD_PTR* lpdwResult) {
+    return ::SendMessageTimeoutA(Wnd(hWnd), Msg, wParam, lParam, fuFlags, uTimeout,
+                                 As<::PDWORD_PTR>(lpdwResult));
+}
+
 w32::BOOL RealApi::SetWindowTextA(HWND hWnd, const char* lpString) {
     return ::SetWindowTextA(Wnd(hWnd), lpString);
 }
@@ -464,6 +656,15 @@ w32::HDC RealApi::BeginPaint(HWND hWnd, w32::PAINTSTRUCT* lpPaint) {
 
 w32::BOOL RealApi::EndPaint(HWND hWnd, const w32::PAINTSTRUCT* lpPaint) {
     return ::EndPaint(Wnd(hWnd), As<const ::PAINTSTRUCT*>(lpPaint));
+}
+
+// ---- start-up ----------------------------------------------------------------------------------
+
+void RestrictDllSearch() {
+    static const auto fn =
+        Kernel32().Find<decltype(&::SetDefaultDllDirectories)>("SetDefaultDllDirectories");
+    // Elsewhere nothing is changed: the adapter loads every DLL by its full path anyway.
+    if (fn != nullptr) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
 }  // namespace win32adapter

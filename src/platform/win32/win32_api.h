@@ -1,5 +1,6 @@
-// The port on real Windows: every call goes straight to the system DLLs. This header stays free of
-// <windows.h> so that the port's own names and constants are never clobbered by its macros.
+// The port on real Windows: every call goes to the system DLLs; those that some supported Windows
+// lacks are looked up at run time, so that the program still starts there. This header stays free
+// of <windows.h> so that the port's own names and constants are never clobbered by its macros.
 #pragma once
 
 #include "platform/port.h"
@@ -12,7 +13,7 @@
 namespace win32adapter {
 
 // Inside the adapter, unqualified type names are the port's; the real ones are written with "::".
-class RealApi final : public w32::Win32Api {
+class RealApi : public w32::Win32Api {
 public:
     using BOOL = w32::BOOL;
     using BYTE = w32::BYTE;
@@ -62,9 +63,27 @@ public:
     char* CharLowerA(char* lpsz) override;
     int MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMultiByteStr,
                             int cbMultiByte, WCHAR* lpWideCharStr, int cchWideChar) override;
+    DWORD GetPrivateProfileSectionA(const char* lpAppName, char* lpReturnedString, DWORD nSize,
+                                    const char* lpFileName) override;
+    BOOL WritePrivateProfileSectionA(const char* lpAppName, const char* lpString,
+                                     const char* lpFileName) override;
+    void GetNativeSystemInfo(w32::SYSTEM_INFO* lpSystemInfo) override;
+    BOOL IsWow64Process(HANDLE hProcess, BOOL* Wow64Process) override;
+    DWORD GetModuleFileNameA(HINSTANCE hModule, char* lpFilename, DWORD nSize) override;
+    BOOL CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
+                        void* lpProcessAttributes, void* lpThreadAttributes, BOOL bInheritHandles,
+                        DWORD dwCreationFlags, void* lpEnvironment, const char* lpCurrentDirectory,
+                        w32::STARTUPINFOA* lpStartupInfo,
+                        w32::PROCESS_INFORMATION* lpProcessInformation) override;
+    DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override;
 
     BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) override;
     BOOL DeleteFileA(const char* lpFileName) override;
+    DWORD GetFileAttributesA(const char* lpFileName) override;
+    BOOL MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName,
+                     DWORD dwFlags) override;
+    DWORD GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath,
+                            DWORD cchBuffer) override;
     BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) override;
 
     HDEVINFO SetupDiGetClassDevsA(const w32::GUID* ClassGuid, const char* Enumerator,
@@ -77,6 +96,7 @@ public:
                                            DWORD PropertyBufferSize, DWORD* RequiredSize) override;
     BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData) override;
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) override;
+    BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) override;
 
     HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) override;
     BOOL Process32First(HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) override;
@@ -99,6 +119,8 @@ public:
                             w32::DLGPROC lpDialogFunc, LPARAM dwInitParam) override;
     BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
     LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
+                                UINT uTimeout, w32::DWORD_PTR* lpdwResult) override;
     BOOL SetWindowTextA(HWND hWnd, const char* lpString) override;
     BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, const char* lpString) override;
     HWND GetDlgItem(HWND hDlg, int nIDDlgItem) override;
@@ -112,6 +134,11 @@ public:
     HDC BeginPaint(HWND hWnd, w32::PAINTSTRUCT* lpPaint) override;
     BOOL EndPaint(HWND hWnd, const w32::PAINTSTRUCT* lpPaint) override;
 };
+
+// Takes the program's own folder (and the current one) out of the search for DLLs loaded later,
+// where the system can (Windows 8, or 7 with KB2533623): a downloaded uninstaller runs elevated
+// from a folder where anything may lie beside it. The entry point calls it before anything else.
+void RestrictDllSearch();
 
 }  // namespace win32adapter
 
