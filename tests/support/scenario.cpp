@@ -67,10 +67,22 @@ std::vector<std::string> SplitList(const std::string& value) {
     return items;
 }
 
+// "(untitled)" stands for a window without a title.
+std::vector<std::string> WindowTitles(const std::string& value) {
+    std::vector<std::string> titles = SplitList(value);
+    for (std::string& t : titles)
+        if (t == "(untitled)") t.clear();
+    return titles;
+}
+
+std::string TitleArg(const std::string& arg) {
+    return arg == "(untitled)" ? std::string() : arg;
+}
+
 Version ParseVersion(const std::string& value) {
     static const std::map<std::string, Version> kVersions = {
         {"winxp", {2, 5, 1, 2600}}, {"win2k", {2, 5, 0, 2195}},  {"vista", {2, 6, 0, 6002}},
-        {"win7", {2, 6, 1, 7601}},  {"win98", {1, 4, 10, 2222}},
+        {"win7", {2, 6, 1, 7601}},  {"win98", {1, 4, 10, 2222}}, {"win10", {2, 10, 0, 19045}},
     };
     const auto it = kVersions.find(value);
     if (it == kVersions.end()) throw ScenarioError("unknown version '" + value + "'");
@@ -164,9 +176,17 @@ Made PrepareMachine(const Scenario& s, sim::Machine& m) {
         m.WriteFile(WindowsPath(f.path), "x",
                     f.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_ARCHIVE);
     }
+    // The program runs from C:\tvu, as under Wine; the 32-bit build on 64-bit Windows finds the
+    // 64-bit one beside it.
+    if (s.windows64) m.Set64BitWindows(s.onlyX86);
+    m.SetModuleFileName(s.onlyX86 ? "C:\\tvu\\tvuninst.exe" : "C:\\tvu\\tvuninst64.exe");
+    if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
+    for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
     Made made;
     for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
     for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));
+    for (const std::string& w : s.hungWindows)
+        made.windows.emplace_back(w, m.AddTopLevelWindow(w, "", true));
     // The completion message box is acknowledged by the machine itself.
     m.ScriptUser({s.user});
     return made;
@@ -201,17 +221,32 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Made& mad
             if (known == 0) throw ScenarioError("no process '" + arg + "' in scenario.txt");
             check.passed = verb == "process-running" ? running > 0 : running == 0;
             check.detail = std::to_string(running) + " of " + std::to_string(known) + " running";
-        } else if (verb == "window-closed") {
+        } else if (verb == "window-closed" || verb == "window-open") {
             int closed = 0, known = 0;
             for (const auto& [title, hwnd] : made.windows) {
-                if (title != arg) continue;
+                if (title != TitleArg(arg)) continue;
                 ++known;
                 const sim::TopLevelWindow* w = m.FindTopLevel(hwnd);
                 if (w != nullptr && w->closed) ++closed;
             }
             if (known == 0) throw ScenarioError("no window '" + arg + "' in scenario.txt");
-            check.passed = closed > 0;
+            check.passed = verb == "window-closed" ? closed > 0 : closed == 0;
             check.detail = std::to_string(closed) + " of " + std::to_string(known) + " closed";
+        } else if (verb == "pending-delete") {
+            const std::string wanted = Lower(WindowsPath(arg));
+            check.detail = "scheduled:";
+            for (const std::string& path : m.PendingDeletes()) {
+                if (Lower(path) == wanted) check.passed = true;
+                check.detail += " " + path;
+            }
+        } else if (verb == "driver-package" || verb == "no-driver-package") {
+            int calls = 0;
+            for (const sim::CallRecord& call : m.Calls())
+                if (call.api == "SetupUninstallOEMInfA" && Lower(call.args) == Lower(arg) + "|0x1")
+                    ++calls;
+            check.passed = verb == "driver-package" ? calls == 1 : calls == 0;
+            check.detail =
+                std::to_string(calls) + " SetupUninstallOEMInfA calls with SUOI_FORCEDELETE";
         } else if (verb == "dialog") {
             if (arg != "shown" && arg != "not-shown") {
                 throw ScenarioError("dialog takes shown or not-shown: '" + line + "'");
@@ -285,7 +320,20 @@ Scenario Load(const fs::path& folder) {
         } else if (key == "processes") {
             s.processes = SplitList(value);
         } else if (key == "windows") {
-            s.windows = SplitList(value);
+            s.windows = WindowTitles(value);
+        } else if (key == "hung-windows") {
+            s.hungWindows = WindowTitles(value);
+        } else if (key == "hold") {
+            s.heldFiles = SplitList(value);
+        } else if (key == "windows-bits") {
+            if (value != "32" && value != "64") throw ScenarioError("windows-bits is 32 or 64");
+            s.windows64 = value == "64";
+        } else if (key == "exe") {
+            if (value != "x86") throw ScenarioError("exe takes x86 alone");
+            s.onlyX86 = true;
+        } else if (key == "beside64") {
+            if (value != "yes" && value != "no") throw ScenarioError("beside64 is yes or no");
+            s.nativeBeside = value == "yes";
         } else if (key == "user") {
             s.user = ParseUser(value);
         } else {

@@ -30,8 +30,13 @@ struct Version {
 struct Scenario {
     std::string name;  // the folder's name
     Version version;
+    bool windows64 = false;    // 64-bit Windows
+    bool onlyX86 = false;      // only the 32-bit exe runs it (WOW64 on a 64-bit machine)
+    bool nativeBeside = true;  // tvuninst64.exe lies beside tvuninst.exe
     std::vector<std::string> processes;
-    std::vector<std::string> windows;
+    std::vector<std::string> windows;      // "" for an untitled window
+    std::vector<std::string> hungWindows;  // windows whose program stops answering
+    std::vector<std::string> heldFiles;    // relative to the Windows directory
     sim::UserAction user = sim::UserAction::ClickOk;
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg

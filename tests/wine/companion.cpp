@@ -1,8 +1,11 @@
 // A stand-in for the product's companion remote-control program, and for any process the tests
 // need running: one top-level window with the given title. When the window is asked to close it
 // writes the close marker and the program ends. The ready marker says the window exists.
+// --hold keeps a file open without delete sharing, as a program that has it loaded does;
+// --hang-on-close makes the window stop answering once it is asked to close.
 //
 //   companion [--title TEXT] [--close-marker PATH] [--ready-marker PATH] [--show]
+//             [--hold PATH] [--hang-on-close]
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -13,6 +16,7 @@ namespace {
 
 std::string g_closeMarker;
 std::string g_title = "Remote Control";
+bool g_hangOnClose = false;
 
 void WriteMarker(const std::string& path, const std::string& text) {
     if (path.empty()) return;
@@ -25,6 +29,10 @@ void WriteMarker(const std::string& path, const std::string& text) {
 LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CLOSE:
+            if (g_hangOnClose) {
+                Sleep(60000);
+                return 0;
+            }
             WriteMarker(g_closeMarker, "closed " + g_title + "\n");
             DestroyWindow(hwnd);
             return 0;
@@ -41,6 +49,7 @@ LRESULT CALLBACK WndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 int main(int argc, char** argv) {
     std::string readyMarker;
     bool show = false;
+    std::string hold;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--title" && i + 1 < argc)
@@ -51,13 +60,23 @@ int main(int argc, char** argv) {
             readyMarker = argv[++i];
         else if (a == "--show")
             show = true;
+        else if (a == "--hold" && i + 1 < argc)
+            hold = argv[++i];
+        else if (a == "--hang-on-close")
+            g_hangOnClose = true;
         else {
             std::fputs(
                 "usage: companion [--title TEXT] [--close-marker PATH] [--ready-marker PATH] "
-                "[--show]\n",
+                "[--show] [--hold PATH] [--hang-on-close]\n",
                 stderr);
             return 4;
         }
+    }
+    HANDLE held = INVALID_HANDLE_VALUE;
+    if (!hold.empty()) {
+        held = CreateFileA(hold.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                           nullptr);
+        if (held == INVALID_HANDLE_VALUE) return 1;
     }
     HINSTANCE inst = GetModuleHandleA(nullptr);
     WNDCLASSA wc{};
@@ -77,5 +96,6 @@ int main(int argc, char** argv) {
         TranslateMessage(&m);
         DispatchMessageA(&m);
     }
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
     return 0;
 }

@@ -3,6 +3,7 @@
 //   exists HKLM\path   ->  "exists 1 HKLM\path" or "exists 0 HKLM\path"
 //   tree HKLM\path     ->  "key HKLM\path" for the key and every key below it, depth first
 //                          (nothing when the key does not exist)
+//   multi HKLM\path|NAME -> "item TEXT" for each string of the REG_MULTI_SZ value NAME
 //
 //   regcheck 64|32 LIST_FILE     (the registry view: KEY_WOW64_64KEY or KEY_WOW64_32KEY)
 #define WIN32_LEAN_AND_MEAN
@@ -59,7 +60,14 @@ int main(int argc, char** argv) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const std::size_t sp = line.find(' ');
         if (sp == std::string::npos) continue;
-        const std::string op = line.substr(0, sp), path = line.substr(sp + 1);
+        const std::string op = line.substr(0, sp);
+        std::string path = line.substr(sp + 1), valueName;
+        if (op == "multi") {
+            const std::size_t bar = path.find('|');
+            if (bar == std::string::npos) return 4;
+            valueName = path.substr(bar + 1);
+            path = path.substr(0, bar);
+        }
         HKEY root = nullptr, key = nullptr;
         std::string rest;
         const bool open =
@@ -69,6 +77,18 @@ int main(int argc, char** argv) {
             std::printf("exists %d %s\n", open ? 1 : 0, path.c_str());
         } else if (op == "tree") {
             if (open) Tree(key, path);
+        } else if (op == "multi") {
+            static char data[65536];
+            DWORD size = sizeof data - 2, type = 0;
+            if (open &&
+                RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(data), &size) == ERROR_SUCCESS &&
+                type == REG_MULTI_SZ) {
+                data[size] = data[size + 1] = '\0';
+                // Every string, the empty ones too, up to the list's end.
+                for (const char* p = data; p < data + size; p += std::strlen(p) + 1)
+                    std::printf("item %s\n", p);
+            }
         } else {
             std::fprintf(stderr, "regcheck: unknown request: %s\n", line.c_str());
             if (open) RegCloseKey(key);

@@ -49,14 +49,22 @@ struct Search {
     HWND found;
 };
 
-std::vector<DWORD> PidsOf(const std::string& image) {
+// The processes of any of the comma-separated image names (the 32-bit uninstaller hands its run
+// over to the 64-bit one, whose dialog then shows).
+std::vector<DWORD> PidsOf(const std::string& images) {
     std::vector<DWORD> pids;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return pids;
     PROCESSENTRY32 pe{};
     pe.dwSize = sizeof pe;
     for (BOOL ok = Process32First(snap, &pe); ok; ok = Process32Next(snap, &pe))
-        if (lstrcmpiA(pe.szExeFile, image.c_str()) == 0) pids.push_back(pe.th32ProcessID);
+        for (std::size_t at = 0; at <= images.size();) {
+            std::size_t end = images.find(',', at);
+            if (end == std::string::npos) end = images.size();
+            if (lstrcmpiA(pe.szExeFile, images.substr(at, end - at).c_str()) == 0)
+                pids.push_back(pe.th32ProcessID);
+            at = end + 1;
+        }
     CloseHandle(snap);
     return pids;
 }

@@ -4,12 +4,26 @@
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 
+# Wine's 32-bit loader needs a kernel that runs 32-bit programs, which some hosts lack: there only
+# 64-bit prefixes work, through the 64-bit loader, and the x86 exe cannot be run at all.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  TVU_WINE32=1
+  TVU_WINE=wine
+else
+  TVU_WINE32=0
+  TVU_WINE=/usr/lib/wine/wine64
+  export WINELOADER=$TVU_WINE
+fi
+
 # tvu_wine SECONDS ARGS...: wine with a timeout, in the current WINEPREFIX.
 tvu_wine() {
   local limit=$1
   shift
-  timeout --kill-after=5 "$limit" wine "$@"
+  timeout --kill-after=5 "$limit" "$TVU_WINE" "$@"
 }
+
+# tvu_exe_name ARCH: what the build of that architecture is called.
+tvu_exe_name() { [ "$1" = x64 ] && echo tvuninst64.exe || echo tvuninst.exe; }
 
 # The architecture's prefix kind: the x64 exe runs in a 64-bit prefix, the x86 exe in a 32-bit
 # one (in a 64-bit prefix a 32-bit program finds no system32\drivers of its own).
