@@ -24,6 +24,11 @@ void AddEntry(sim::Machine& m, const std::string& subkey, const std::string& dis
     m.SetString(HKEY_LOCAL_MACHINE, Entry(subkey), "DisplayName", displayName);
 }
 
+// Where a 32-bit program's entry lies on 64-bit Windows.
+std::string Wow32Entry(const std::string& subkey) {
+    return "Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\" + subkey;
+}
+
 constexpr const char* kWarningProfile =
     "[1]\nUnInstDrvAppTitle=Tuner Removal\nUnInstNoRegKeyMsg=Nothing to remove here.\n";
 
@@ -73,6 +78,10 @@ TEST(StartUp, WithoutTheProductTheWarningIsTheOnlyWindow) {
          [](sim::Machine& machine) {
              AddEntry(machine, "Brelon", kProduct);
              machine.AddFault({"RegQueryValueExA", 0, ERROR_ACCESS_DENIED, "DisplayName"});
+         }},
+        {"32-bit Windows has one view: Wow6432Node is just a key there", kWarningProfile,
+         [](sim::Machine& machine) {
+             machine.SetString(HKEY_LOCAL_MACHINE, Wow32Entry("Brelon"), "DisplayName", kProduct);
          }},
     };
     for (const auto& c : cases) {
@@ -146,6 +155,12 @@ TEST(StartUp, WithTheProductTheDialogRuns) {
              AddEntry(machine, "A", "Other");
              AddEntry(machine, "B", "");
          }},
+        {"64-bit Windows: the 32-bit installer's entry in the 32-bit view", profile,
+         [](sim::Machine& machine) {
+             machine.Set64BitWindows();
+             AddEntry(machine, "Other", "Other");
+             machine.SetString(HKEY_LOCAL_MACHINE, Wow32Entry("Brelon"), "DisplayName", kProduct);
+         }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -165,6 +180,40 @@ TEST(StartUp, WithTheProductTheDialogRuns) {
         EXPECT_TRUE(m->OpenHandles().empty());
         // The dialog object is gone: the application no longer points at it.
         EXPECT_EQ(theApp.m_pMainWnd, nullptr);
+    }
+}
+
+// The 32-bit build on 64-bit Windows does no run of its own: it starts the 64-bit one beside it
+// and waits for it, or says to run it.
+TEST(StartUp, UnderWow64TheRunIsHandedToThe64BitUninstaller) {
+    for (const bool beside : {true, false}) {
+        SCOPED_TRACE(beside ? "tvuninst64.exe beside it" : "alone");
+        sim::ScopedMachine m;
+        ResetProgramState();
+        m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0, 19045);
+        m->Set64BitWindows(true);
+        m->SetModuleFileName("C:\\Downloads\\tvuninst.exe");
+        if (beside) m->WriteFile("C:\\Downloads\\tvuninst64.exe", "MZ");
+        m->WriteProfile("[1]\nUnInstDrvAppTitle=Tuner Removal\n");
+        AddEntry(*m, "Brelon", kProduct);
+        m->ScriptUser({sim::UserAction::ClickOk});
+
+        EXPECT_EQ(mfc::AfxWinMain(), 0);
+
+        EXPECT_TRUE(m->Dialogs().empty());
+        EXPECT_EQ(m->CallCount("RegOpenKeyExA"), 0);
+        EXPECT_TRUE(m->OpenHandles().empty());
+        if (beside) {
+            EXPECT_EQ(m->StartedProcesses(),
+                      std::vector<std::string>{"\"C:\\Downloads\\tvuninst64.exe\""});
+            EXPECT_EQ(m->CallCount("WaitForSingleObject"), 1);
+            EXPECT_TRUE(m->MessageBoxes().empty());
+        } else {
+            EXPECT_TRUE(m->StartedProcesses().empty());
+            ASSERT_EQ(m->MessageBoxes().size(), 1u);
+            EXPECT_EQ(m->MessageBoxes()[0].caption, "Tuner Removal");
+            EXPECT_NE(m->MessageBoxes()[0].text.find("tvuninst64.exe"), std::string::npos);
+        }
     }
 }
 

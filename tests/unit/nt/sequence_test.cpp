@@ -196,6 +196,43 @@ INSTANTIATE_TEST_SUITE_P(
                             "oem3.pnf", "oem3.inf"}),
     [](const auto& p) { return "Case" + std::to_string(p.index); });
 
+// From XP on an OEM INF is uninstalled from the driver store before its plain delete; Windows
+// 2000 has no such call, and an INF that is not an OEM INF is never handed to it.
+struct StoreCase {
+    const char* what;
+    DWORD major, minor;
+    const char* infPath;
+    int calls;
+    bool packageGone;
+};
+class DriverStore : public Sequence, public testing::WithParamInterface<StoreCase> {};
+
+TEST_P(DriverStore, OemInfsLeaveItFromXpOn) {
+    const StoreCase& c = GetParam();
+    m->SetVersion(VER_PLATFORM_WIN32_NT, c.major, c.minor);
+    OneDevice();
+    DriverKey(kMediaClass, "0000", "Brelon Capture", c.infPath);
+    Write(std::string("inf\\") + c.infPath);
+    const std::string store = "system32\\DriverStore\\FileRepository\\cap.inf_amd64_1";
+    m->AddDriverPackage(c.infPath, store);
+    RunDialog();
+    int calls = 0;
+    for (const sim::CallRecord& call : m->Calls())
+        if (call.api == "SetupUninstallOEMInfA" && call.args == std::string(c.infPath) + "|0x1")
+            ++calls;
+    EXPECT_EQ(calls, c.calls);
+    EXPECT_FALSE(Exists(std::string("inf\\") + c.infPath));
+    EXPECT_EQ(!Exists(store + "\\" + c.infPath), c.packageGone);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DriverStore,
+                         testing::Values(StoreCase{"2000", 5, 0, "oem12.inf", 0, false},
+                                         StoreCase{"XP", 5, 1, "oem12.inf", 1, false},
+                                         StoreCase{"Vista", 6, 0, "OEM12.INF", 1, true},
+                                         StoreCase{"not OEM", 10, 0, "tunacap.inf", 0, false},
+                                         StoreCase{"no digits", 10, 0, "oemx.inf", 0, false}),
+                         [](const auto& p) { return "Case" + std::to_string(p.index); });
+
 TEST(PnfName, FirstTokenOfTheEntry) {
     EXPECT_EQ(PnfNameFor("oem12.inf"), "oem12.pnf");
     EXPECT_EQ(PnfNameFor("a.b.inf"), "a.pnf");

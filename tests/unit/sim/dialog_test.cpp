@@ -125,6 +125,30 @@ TEST(SimDialog, ScriptedActionsReachTheProcedureAsTheDialogManagerSendsThem) {
     }
 }
 
+// The dialog manager posts the IDCANCEL that WM_CLOSE becomes: it arrives after the handler that
+// sent WM_CLOSE has returned, not inside it.
+TEST(SimDialog, WmCloseToTheDialogPostsItsCancel) {
+    sim::ScopedMachine m;
+    Proc proc;
+    std::size_t seenWhenCloseReturned = 0;
+    proc.handle = [&](HWND h, UINT msg, WPARAM w, LPARAM) -> INT_PTR {
+        if (msg != WM_COMMAND) return FALSE;
+        if (LOWORD(w) == IDOK) {
+            m->SendMessageA(h, WM_CLOSE, 0, 0);
+            seenWhenCloseReturned = proc.seen.size();
+            return TRUE;
+        }
+        m->EndDialog(h, LOWORD(w));
+        return TRUE;
+    };
+    m->ScriptUser({sim::UserAction::ClickOk});
+    EXPECT_EQ(RunDialog(*m, proc), IDCANCEL);
+    ASSERT_GE(proc.seen.size(), 2u);
+    EXPECT_EQ(proc.seen[seenWhenCloseReturned - 1].msg, static_cast<UINT>(WM_CLOSE));
+    EXPECT_EQ(seenWhenCloseReturned + 1, proc.seen.size());
+    EXPECT_EQ(proc.seen.back().wParam, static_cast<WPARAM>(IDCANCEL));
+}
+
 TEST(SimDialog, ARunWithoutAScriptedUserEndsWithMinusOne) {
     sim::ScopedMachine m;
     Proc proc;  // handles nothing, so nothing ends the dialog
