@@ -110,6 +110,17 @@ bool IsPlainFileName(const char* name) {
     return !IsDosDeviceName(name);
 }
 
+bool IsFileNameBelowFolder(const char* name) {
+    if (name == nullptr) return false;
+    const std::string text = name;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find('\\', start);
+        if (!IsPlainFileName(text.substr(start, end - start).c_str())) return false;
+        if (end == std::string::npos) return true;
+        start = end + 1;
+    }
+}
+
 RemovalFolder::RemovalFolder(const char* suffix) : RemovalFolder(suffix, "") {}
 
 RemovalFolder::RemovalFolder(const char* suffix, const char* joint) {
@@ -123,18 +134,22 @@ RemovalFolder RemovalFolder::WindowsDirectory() {
 }
 
 std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, const char* name,
-                                               NameRewrite rewrite) {
-    if (!folder.Known() || !IsPlainFileName(name)) return std::nullopt;
+                                               NameRewrite rewrite, Names names) {
+    const auto allowed = [names](const char* n) {
+        return names == Names::Plain ? IsPlainFileName(n) : IsFileNameBelowFolder(n);
+    };
+    if (!folder.Known() || !allowed(name)) return std::nullopt;
     std::string path = LowerPath(folder.Prefix() + name);
+    const std::size_t at = folder.Prefix().size();
     if (rewrite != nullptr) {
         // Only the name is rewritten: the folder part stays the folder, whatever it is called.
-        const std::size_t at = folder.Prefix().size();
         const std::string renamed = rewrite(path.substr(at));
-        if (!IsPlainFileName(renamed.c_str())) return std::nullopt;
+        if (!allowed(renamed.c_str())) return std::nullopt;
         path = path.substr(0, at) + renamed;
     }
     if (ProtectedByWindows(path)) return std::nullopt;
-    return RemovableFile(std::move(path));
+    const bool inSubfolder = path.find('\\', at) != std::string::npos;
+    return RemovableFile(std::move(path), inSubfolder);
 }
 
 void RemovableFile::Show(CUninstDlg& dlg) const {
@@ -147,12 +162,14 @@ void RemovableFile::ResetAttributes() const {
 
 void RemovableFile::Delete() const {
     if (w32::Api().DeleteFileA(path_.c_str()) != w32::FALSE) return;
-    if (HeldOpenByAnotherProgram(path_, w32::Api().GetLastError())) ScheduleDeleteAtRestart(path_);
+    if (!inSubfolder_ && HeldOpenByAnotherProgram(path_, w32::Api().GetLastError()))
+        ScheduleDeleteAtRestart(path_);
 }
 
 void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
                  NameRewrite rewrite) {
-    const std::optional<RemovableFile> file = RemovableFile::In(folder, name, rewrite);
+    const std::optional<RemovableFile> file =
+        RemovableFile::In(folder, name, rewrite, RemovableFile::Names::BelowFolder);
     if (!file) return;
     file->Show(dlg);
     file->ResetAttributes();
@@ -161,7 +178,8 @@ void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
 
 void DeleteUninstaller(CUninstDlg& dlg, const char* name) {
     const RemovalFolder windows = RemovalFolder::WindowsDirectory();
-    const std::optional<RemovableFile> file = RemovableFile::In(windows, name);
+    const std::optional<RemovableFile> file =
+        RemovableFile::In(windows, name, nullptr, RemovableFile::Names::BelowFolder);
     if (!file) return;
     file->Show(dlg);
     file->Delete();

@@ -27,6 +27,12 @@ class CUninstDlg;
 // look as if it had a separator, and such a name is refused, which errs on the safe side.
 bool IsPlainFileName(const char* name);
 
+// Whether a file name from the profile may be joined to its group's folder: one plain file name,
+// or plain names joined by "\" that descend into a subfolder of the group's folder
+// ("drivers\tunaaux.sys" among the extra files). Every component passes IsPlainFileName, so
+// none is empty, ".", "..", a drive or a root, and the path stays below the folder.
+bool IsFileNameBelowFolder(const char* name);
+
 // One group's folder: the Windows directory followed by the group's suffix ("\inf\",
 // "\system32\drivers\", "\system32\", "\system\"), composed in the 100-byte directory buffer. A
 // Windows directory that does not fit it with the suffix leaves the folder unknown, and nothing is
@@ -55,11 +61,16 @@ using NameRewrite = std::string (*)(std::string lowerName);
 // attribute reset or the delete without passing those checks.
 class RemovableFile {
 public:
+    // Which names may be joined to the folder: a plain name (what the registry names), or one
+    // that may descend into a subfolder (what the profile names).
+    enum class Names { Plain, BelowFolder };
+
     // The file that name names in folder; with a rewrite, the file whose name the rewrite makes of
     // the lower-cased name. Nothing when the folder is unknown, the name (before or after the
-    // rewrite) is not a plain file name, or Windows protects the file.
+    // rewrite) is not one the kind allows, or Windows protects the file.
     static std::optional<RemovableFile> In(const RemovalFolder& folder, const char* name,
-                                           NameRewrite rewrite = nullptr);
+                                           NameRewrite rewrite = nullptr,
+                                           Names names = Names::Plain);
 
     const std::string& Path() const { return path_; }
     void Show(CUninstDlg& dlg) const;
@@ -67,12 +78,17 @@ public:
     void ResetAttributes() const;
     // A file that another program holds open (a TV application with the product's filter or
     // DLL loaded) cannot go now; it is deleted at the next start instead, which the completion
-    // message's reboot then finishes.
+    // message's reboot then finishes. Not so a file named through a subfolder: the system's
+    // own files in use below the group's folders (the registry's hives in system32\config) are
+    // not all known to the protection check, and a profile's mistake must not take one at the
+    // next start.
     void Delete() const;
 
 private:
-    explicit RemovableFile(std::string path) : path_(std::move(path)) {}
+    RemovableFile(std::string path, bool inSubfolder)
+        : path_(std::move(path)), inSubfolder_(inSubfolder) {}
     std::string path_;
+    bool inSubfolder_ = false;
 };
 
 // The plain deletion of one file: shown, its attributes reset, deleted. A file that does not pass

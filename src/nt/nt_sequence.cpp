@@ -30,6 +30,11 @@ void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolde
     const bool driverStore = UsesDriverStore();
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
+        // An entry without a usable name only steps: its PNF name would be ".pnf".
+        if (!IsPlainFileName(entry)) {
+            dlg.StepProgress();
+            continue;
+        }
         const std::string pnfName = PnfNameFor(entry);
         const std::optional<RemovableFile> pnf = RemovableFile::In(infDir, pnfName.c_str());
         const std::optional<RemovableFile> inf = RemovableFile::In(infDir, entry);
@@ -85,15 +90,14 @@ void CollectInfNames(InfNameList& list) {
             // driver's INF file of the class to the delete, so it names none.
             if (row.Name[0] == '\0' || !BeginsWithNoCase(description, row.Name)) return;
             // The list holds 10 names; further matches are not collected. A matching key
-            // without a usable InfPath (one that is not a plain file name in the INF folder)
-            // adds nothing, since it names no file to delete, and so takes none of the ten
-            // places from the product's own INF files.
+            // without a usable InfPath (one that is not a plain file name in the INF folder) is
+            // an entry all the same, with its step of the progress bar; it is kept empty, so
+            // that it names no file to delete.
             if (list.count >= kInfNameListSize) return;
             char(&entry)[256] = list.entries[list.count];
             if (!ReadTextValue(instance, "InfPath", entry, sizeof(entry)) ||
                 !IsPlainFileName(entry)) {
                 entry[0] = '\0';
-                return;
             }
             ++list.count;
         };

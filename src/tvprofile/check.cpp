@@ -220,10 +220,12 @@ std::string RowRange(int count) {
     return count <= 0 ? "no rows" : count == 1 ? "row 0" : "rows 0-" + std::to_string(count - 1);
 }
 
-// Why IsPlainFileName refused a name, for the reader; the decision itself is IsPlainFileName's.
+// Why IsFileNameBelowFolder refused a name, for the reader; the decision itself is its own.
 std::string PlainNameHint(const std::string& name) {
     if (name.empty()) return "it is empty";
-    if (name.find_first_of("\\/") != std::string::npos) return "it has a folder part";
+    if (name.find('/') != std::string::npos || name.front() == '\\' || name.back() == '\\' ||
+        name.find("\\\\") != std::string::npos || name.find("..") != std::string::npos)
+        return "its folder part does not stay below the group's folder";
     if (name.find(':') != std::string::npos) return "it names a drive or a stream";
     if (name.find_first_of("*?") != std::string::npos) return "it has a wildcard";
     if (name.back() == '.' || name.back() == ' ') return "it ends in a dot or a blank";
@@ -544,7 +546,7 @@ private:
                 case Field::Sys:
                 case Field::Inf:
                 case Field::ExtFile:
-                    if (!IsPlainFileName(value.c_str()))
+                    if (!IsFileNameBelowFolder(value.c_str()))
                         Add(keyLine, Severity::Warning, "not-plain-name", s.name, key,
                             (value.empty() ? what : key + "=" + value) +
                                 ": the deletion rules pass over it (" + PlainNameHint(value) +

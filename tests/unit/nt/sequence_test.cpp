@@ -407,12 +407,15 @@ TEST_F(Sequence, OnlyAPlainReadableInfPathIsCollected) {
     RunDialog();
     EXPECT_TRUE(Exists("system32\\hal.dll"));
     EXPECT_FALSE(Exists("inf\\oem8.inf"));
-    // Only oem8.inf makes a pair: the INF folder itself is never touched.
+    // Only oem8.inf makes a pair: the INF folder itself is never touched, nor a ".pnf".
     for (const std::string& args : CallArgs("SetFileAttributesA")) {
         EXPECT_EQ(Lower(args).find("c:\\windows\\inf\\|"), std::string::npos) << args;
         EXPECT_EQ(args.find("hal.dll"), std::string::npos) << args;
+        EXPECT_EQ(args.find("\\.pnf"), std::string::npos) << args;
     }
-    EXPECT_EQ(Dialog().progress.positions, (std::vector<int>{6, 12, 18, 90, 100}));
+    // Every matching key is an entry with its step: six pairs, the SYS row, the uninstaller.
+    EXPECT_EQ(Dialog().progress.positions,
+              (std::vector<int>{6, 12, 18, 24, 30, 36, 42, 48, 90, 100}));
 }
 
 TEST_F(Sequence, AKeyWithoutADescriptionCollectsNothingAfterAMatchingOne) {

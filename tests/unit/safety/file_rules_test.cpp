@@ -69,6 +69,20 @@ TEST(PlainFileName, OnlyANameThatStaysDirectlyInItsFolder) {
     for (const NameCase& c : cases) EXPECT_EQ(IsPlainFileName(c.name), c.plain) << c.name;
 }
 
+// A profile's name may descend into subfolders, one plain name at a time, and nowhere else.
+TEST(PlainFileName, AProfileNameMayDescendIntoASubfolder) {
+    const NameCase cases[] = {
+        {"tunacap.sys", true}, {"drivers\\tunaaux.sys", true},
+        {"a\\b\\c.dll", true}, {"sub\\..\\x.dll", false},
+        {"..\\x.sys", false},  {"\\x.sys", false},
+        {"sub\\", false},      {"a\\\\b", false},
+        {"C:\\x.dll", false},  {"sub/x.dll", false},
+        {"sub\\con", false},   {"sub.\\x.dll", false},
+        {"", false},
+    };
+    for (const NameCase& c : cases) EXPECT_EQ(IsFileNameBelowFolder(c.name), c.plain) << c.name;
+}
+
 struct TargetCase {
     const char* label;
     const char* windows;  // the Windows directory
