@@ -3,15 +3,13 @@
 #include <cstring>
 #include <string>
 
+#include "app/uninst_app.h"
 #include "platform/handles.h"
 
 using namespace w32;
 
 bool Is64BitWindows() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-    if (Api().GetVersionExA(&version) == FALSE || version.dwPlatformId != VER_PLATFORM_WIN32_NT)
-        return false;
+    if (QueryVersion().dwPlatformId != VER_PLATFORM_WIN32_NT) return false;
     SYSTEM_INFO info{};
     Api().GetNativeSystemInfo(&info);
     return info.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64 ||
