@@ -1,6 +1,5 @@
 #include "app/wow64.h"
 
-#include <cstring>
 #include <string>
 
 #include "app/uninst_app.h"
