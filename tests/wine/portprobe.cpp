@@ -158,6 +158,63 @@ void Files() {
     Out("reset a missing file", Num(ok) + (ok ? "" : " error " + Num(api.GetLastError())));
 }
 
+// What a run needs for files it cannot delete now: attributes, the short name, the delayed
+// delete in the session manager's list, and a profile section with repeated keys.
+void DelayedDeletes() {
+    Win32Api& api = Api();
+    char dir[100] = {};
+    api.GetWindowsDirectoryA(dir, sizeof dir);
+    const std::string base = std::string(dir) + "\\tvuprobe\\";
+    auto lower = [&](std::string text) {
+        api.CharLowerA(text.data());
+        return text;
+    };
+    for (const char* name : {"keep.txt", "locked.txt", "missing.txt"}) {
+        api.SetLastError(0);
+        const DWORD a = api.GetFileAttributesA((base + name).c_str());
+        Out(std::string("attributes of ") + name,
+            a == INVALID_FILE_ATTRIBUTES ? "none error " + Num(api.GetLastError()) : Num(a));
+    }
+    char shortPath[MAX_PATH] = {};
+    const DWORD n = api.GetShortPathNameA((base + "keep.txt").c_str(), shortPath, MAX_PATH);
+    Out("short path", lower(shortPath) + " length " + Num(n));
+    Out("short path of a missing file",
+        Num(api.GetShortPathNameA((base + "missing.txt").c_str(), shortPath, MAX_PATH)));
+
+    api.SetLastError(0);
+    const BOOL moved =
+        api.MoveFileExA((base + "keep.txt").c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT);
+    Out("delete at restart", Num(moved) + (moved ? "" : " error " + Num(api.GetLastError())));
+    UniqueKey session;
+    api.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Control\\Session Manager", 0,
+                      KEY_READ, session.put());
+    std::vector<char> list(65536, '\0');
+    DWORD type = 0, size = static_cast<DWORD>(list.size() - 2);
+    std::string mine;
+    if (session &&
+        api.RegQueryValueExA(session.get(), "PendingFileRenameOperations", nullptr, &type,
+                             reinterpret_cast<BYTE*>(list.data()), &size) == ERROR_SUCCESS) {
+        // The probe's own pair: its path, then the empty name that means delete.
+        for (const char* p = list.data(); p < list.data() + size; p += std::strlen(p) + 1) {
+            if (lower(p).find("tvuprobe") == std::string::npos) continue;
+            mine += lower(p) + "|next:" + std::string(p + std::strlen(p) + 1) + ";";
+        }
+    }
+    Out("pending renames", "type " + Num(type) + " " + mine);
+
+    const char entries[] = "NUL=C:\\A.TXT\0NUL=C:\\B.TXT\0x=1\0";
+    Out("write section", Num(api.WritePrivateProfileSectionA("rename", entries, "tvuprobe.ini")));
+    char section[256] = {};
+    const DWORD got =
+        api.GetPrivateProfileSectionA("rename", section, sizeof section, "tvuprobe.ini");
+    std::string read;
+    for (const char* p = section; p < section + got; p += std::strlen(p) + 1)
+        read += std::string(p) + ";";
+    Out("read section", Num(got) + " " + read);
+    Out("read a short section",
+        Num(api.GetPrivateProfileSectionA("rename", section, 8, "tvuprobe.ini")));
+}
+
 void Strings() {
     Win32Api& api = Api();
     char path[] = "C:\\WINDOWS\\System32\\DRIVERS\\Tuna.SYS";
@@ -236,6 +293,7 @@ void Devices() {
 int Run() {
     Registry();
     Files();
+    DelayedDeletes();
     Strings();
     Version();
     Devices();
