@@ -256,4 +256,51 @@ TEST(SimDevices, AnEmptyHardwareIdIsReadWithoutABuffer) {
     EXPECT_EQ(m->GetLastError(), ERROR_INVALID_PARAMETER);
 }
 
+// What a 32-bit process meets on 64-bit Windows: the 32-bit registry view unless it asks for the
+// other, SysWOW64 behind system32 (but not behind the folders the redirector leaves alone), and a
+// device installer that will not remove devices for it. A 64-bit process meets none of it.
+TEST(SimWow64, A32BitProcessSeesItsOwnViewAndFolders) {
+    for (const bool wow64 : {true, false}) {
+        SCOPED_TRACE(wow64 ? "32-bit process" : "64-bit process");
+        sim::ScopedMachine m;
+        m->Set64BitWindows(wow64);
+        m->SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Wow6432Node\\Tuna", "v", "32");
+        m->SetString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tuna", "v", "64");
+        auto view = [&](DWORD flags) {
+            HKEY key = nullptr;
+            if (m->RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tuna", 0, KEY_READ | flags, &key) !=
+                ERROR_SUCCESS)
+                return std::string("none");
+            char text[8] = {};
+            DWORD size = sizeof text;
+            m->RegQueryValueExA(key, "v", nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size);
+            m->RegCloseKey(key);
+            return std::string(text);
+        };
+        EXPECT_EQ(view(0), wow64 ? "32" : "64");
+        EXPECT_EQ(view(KEY_WOW64_64KEY), "64");
+        EXPECT_EQ(view(KEY_WOW64_32KEY), "32");
+
+        m->WriteFile("C:\\WINDOWS\\system32\\drivers\\tuna.sys");
+        m->WriteFile("C:\\WINDOWS\\SysWOW64\\drivers\\tuna.sys");
+        m->WriteFile("C:\\WINDOWS\\system32\\catroot\\tuna.cat");
+        EXPECT_EQ(m->DeleteFileA("C:\\WINDOWS\\system32\\drivers\\tuna.sys"), TRUE);
+        EXPECT_EQ(m->FileExists("C:\\WINDOWS\\system32\\drivers\\tuna.sys"), wow64);
+        EXPECT_EQ(m->FileExists("C:\\WINDOWS\\SysWOW64\\drivers\\tuna.sys"), !wow64);
+        EXPECT_EQ(m->DeleteFileA("C:\\WINDOWS\\system32\\catroot\\tuna.cat"), TRUE);
+
+        m->AddDevice("PCI\\VEN_1131&DEV_7133\\1", {"PCI\\VEN_1131&DEV_7133"});
+        HDEVINFO set =
+            m->SetupDiGetClassDevsA(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
+        SP_DEVINFO_DATA d{};
+        d.cbSize = sizeof d;
+        ASSERT_EQ(m->SetupDiEnumDeviceInfo(set, 0, &d), TRUE);
+        EXPECT_EQ(m->SetupDiRemoveDevice(set, &d), wow64 ? FALSE : TRUE);
+        if (wow64) {
+            EXPECT_EQ(m->GetLastError(), ERROR_IN_WOW64);
+        }
+        m->SetupDiDestroyDeviceInfoList(set);
+    }
+}
+
 }  // namespace
