@@ -7,8 +7,10 @@
 // the profile with the same buffers, the installed-product check over the Uninstall key, then
 // the dialog with its icon, caption and texts. Keep it in step with src/app and src/ui.
 #define WIN32_LEAN_AND_MEAN
-#include <commctrl.h>
+// clang-format off
 #include <windows.h>
+#include <commctrl.h>
+// clang-format on
 
 #include <cstdio>
 
