@@ -3,11 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
 #include <map>
 #include <set>
-#include <sstream>
 #include <utility>
 
 #include "app/uninst_app.h"
@@ -35,66 +32,8 @@ bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
     return text.size() >= prefix.size() && Lower(text.substr(0, prefix.size())) == Lower(prefix);
 }
 
-std::optional<std::string> ReadOptional(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// The meaningful lines of a text file: trimmed, without blanks and '#' comments.
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    std::string line;
-    while (std::getline(in, line)) {
-        line = Trim(line);
-        if (line.empty() || line[0] == '#') continue;
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-std::vector<std::string> SplitList(const std::string& value) {
-    std::vector<std::string> items;
-    std::istringstream in(value);
-    std::string item;
-    while (std::getline(in, item, ',')) {
-        item = Trim(item);
-        if (!item.empty()) items.push_back(item);
-    }
-    return items;
-}
-
-// "(untitled)" stands for a window without a title.
-std::vector<std::string> WindowTitles(const std::string& value) {
-    std::vector<std::string> titles = SplitList(value);
-    for (std::string& t : titles)
-        if (t == "(untitled)") t.clear();
-    return titles;
-}
-
 std::string TitleArg(const std::string& arg) {
     return arg == "(untitled)" ? std::string() : arg;
-}
-
-Version ParseVersion(const std::string& value) {
-    static const std::map<std::string, Version> kVersions = {
-        {"winxp", {2, 5, 1, 2600}}, {"win2k", {2, 5, 0, 2195}},  {"vista", {2, 6, 0, 6002}},
-        {"win7", {2, 6, 1, 7601}},  {"win98", {1, 4, 10, 2222}}, {"win10", {2, 10, 0, 19045}},
-    };
-    const auto it = kVersions.find(value);
-    if (it == kVersions.end()) throw ScenarioError("unknown version '" + value + "'");
-    return it->second;
-}
-
-sim::UserAction ParseUser(const std::string& value) {
-    if (value == "ok") return sim::UserAction::ClickOk;
-    if (value == "enter") return sim::UserAction::PressEnter;
-    if (value == "escape") return sim::UserAction::PressEscape;
-    if (value == "close") return sim::UserAction::CloseBox;
-    throw ScenarioError("unknown user action '" + value + "'");
 }
 
 // "HKLM\A\B" as a root and the path below it.
@@ -161,38 +100,7 @@ void ListFiles(const sim::Machine& m, const std::string& folder, std::set<std::s
     }
 }
 
-// Pids and window handles that Prepare made, by name, for the checks after the run.
-struct Made {
-    std::vector<std::pair<std::string, DWORD>> processes;
-    std::vector<std::pair<std::string, HWND>> windows;
-};
-
-Made PrepareMachine(const Scenario& s, sim::Machine& m) {
-    m.SetWindowsDirectory(kWindowsDir);
-    m.SetVersion(s.version.platformId, s.version.major, s.version.minor, s.version.build);
-    if (s.profile) m.WriteProfile(*s.profile);
-    if (s.machineReg) m.ImportReg(*s.machineReg);
-    for (const FileSpec& f : s.files) {
-        m.WriteFile(WindowsPath(f.path), "x",
-                    f.readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_ARCHIVE);
-    }
-    // The program runs from C:\tvu, as under Wine; the 32-bit build on 64-bit Windows finds the
-    // 64-bit one beside it.
-    if (s.windows64) m.Set64BitWindows(s.onlyX86);
-    m.SetModuleFileName(s.onlyX86 ? "C:\\tvu\\tvuninst.exe" : "C:\\tvu\\tvuninst64.exe");
-    if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
-    for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
-    Made made;
-    for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
-    for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));
-    for (const std::string& w : s.hungWindows)
-        made.windows.emplace_back(w, m.AddTopLevelWindow(w, "", true));
-    // The completion message box is acknowledged by the machine itself.
-    m.ScriptUser({s.user});
-    return made;
-}
-
-RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Made& made) {
+RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared& made) {
     RunResult result;
     std::set<std::string> endState;
     for (const std::string& line : s.expectations) {
@@ -305,61 +213,8 @@ std::vector<fs::path> ListScenarios(const fs::path& root) {
     return folders;
 }
 
-Scenario Load(const fs::path& folder) {
-    Scenario s;
-    s.name = folder.filename().string();
-    const auto text = ReadOptional(folder / "scenario.txt");
-    if (!text) throw ScenarioError("no scenario.txt in " + folder.string());
-    for (const std::string& line : Lines(*text)) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos) throw ScenarioError("not key=value: '" + line + "'");
-        const std::string key = Trim(line.substr(0, eq));
-        const std::string value = Trim(line.substr(eq + 1));
-        if (key == "version") {
-            s.version = ParseVersion(value);
-        } else if (key == "processes") {
-            s.processes = SplitList(value);
-        } else if (key == "windows") {
-            s.windows = WindowTitles(value);
-        } else if (key == "hung-windows") {
-            s.hungWindows = WindowTitles(value);
-        } else if (key == "hold") {
-            s.heldFiles = SplitList(value);
-        } else if (key == "windows-bits") {
-            if (value != "32" && value != "64") throw ScenarioError("windows-bits is 32 or 64");
-            s.windows64 = value == "64";
-        } else if (key == "exe") {
-            if (value != "x86") throw ScenarioError("exe takes x86 alone");
-            s.onlyX86 = true;
-        } else if (key == "beside64") {
-            if (value != "yes" && value != "no") throw ScenarioError("beside64 is yes or no");
-            s.nativeBeside = value == "yes";
-        } else if (key == "user") {
-            s.user = ParseUser(value);
-        } else {
-            throw ScenarioError("unknown key '" + key + "' in scenario.txt");
-        }
-    }
-    s.profile = ReadOptional(folder / "TVMuxDrv.ini");
-    s.machineReg = ReadOptional(folder / "machine.reg");
-    if (const auto files = ReadOptional(folder / "files.txt")) {
-        for (const std::string& line : Lines(*files)) {
-            constexpr std::string_view kReadOnly = " readonly";
-            FileSpec f{line, false};
-            if (line.size() > kReadOnly.size() &&
-                line.compare(line.size() - kReadOnly.size(), kReadOnly.size(), kReadOnly) == 0) {
-                f.path = Trim(line.substr(0, line.size() - kReadOnly.size()));
-                f.readOnly = true;
-            }
-            s.files.push_back(f);
-        }
-    }
-    if (const auto expect = ReadOptional(folder / "expect.txt")) s.expectations = Lines(*expect);
-    return s;
-}
-
 RunResult Run(const Scenario& s, sim::Machine& machine) {
-    const Made made = PrepareMachine(s, machine);
+    const Prepared made = PrepareMachine(s, machine);
     ResetProgramState();
     mfc::AfxWinMain();
     return EvaluateMade(s, machine, made);

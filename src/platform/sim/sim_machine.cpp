@@ -2,10 +2,9 @@
 // KERNEL32 calls (version, Windows directory, timing, last error, local memory, strings).
 #include "platform/sim/sim_machine.h"
 
-#include <stdlib.h>  // mkdtemp
-
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <stdexcept>
 
 #include "platform/sim/sim_state.h"
@@ -101,10 +100,19 @@ Machine::Machine() : s_(std::make_unique<State>()) {
         s_->roots[root] = k;
     }
 
-    std::string templ = (std::filesystem::temp_directory_path() / "tvuninst-sim-XXXXXX").string();
-    if (mkdtemp(templ.data()) == nullptr)
+    // A folder of its own, made by this machine alone (create_directory fails on one that
+    // exists), in portable C++ so that the machine also runs inside tvprofile on Windows.
+    const std::filesystem::path temp = std::filesystem::temp_directory_path();
+    std::random_device random;
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100 && s_->windowsOnDisk.empty(); ++attempt) {
+        std::string name = "tvuninst-sim-";
+        for (int i = 0; i < 10; ++i) name += kLetters[random() % (sizeof kLetters - 1)];
+        std::error_code ec;
+        if (std::filesystem::create_directory(temp / name, ec)) s_->windowsOnDisk = temp / name;
+    }
+    if (s_->windowsOnDisk.empty())
         throw std::runtime_error("cannot create the simulated Windows folder");
-    s_->windowsOnDisk = templ;
     for (const char* sub : {"inf", "system", "system32", "system32/drivers"})
         std::filesystem::create_directories(s_->windowsOnDisk / sub);
 
@@ -151,6 +159,10 @@ const std::vector<std::string>& Machine::StartedProcesses() const {
 
 void Machine::SetWindowsDirectory(const std::string& path) {
     s_->windowsDirectory = path;
+}
+
+const std::string& Machine::WindowsDirectory() const {
+    return s_->windowsDirectory;
 }
 
 std::filesystem::path Machine::WindowsFolderOnDisk() const {

@@ -152,6 +152,7 @@ public:
     // Command lines of the processes the program started, in order.
     const std::vector<std::string>& StartedProcesses() const;
     void SetWindowsDirectory(const std::string& path);  // the text GetWindowsDirectoryA gives
+    const std::string& WindowsDirectory() const;
     std::filesystem::path WindowsFolderOnDisk() const;
 
     // Registry. Paths are "Key\\Subkey\\..." below root; keys are created as needed.

@@ -1,0 +1,65 @@
+// A scenario folder (tests/e2e/scenarios/README.md) read into a simulated machine: the machine
+// description and the expectations, and the machine set up as the folder describes. The same
+// folder drives the end-to-end tests and `tvprofile plan --machine`, so both see one machine.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/sim/sim_machine.h"
+
+namespace scenario {
+
+// A scenario folder that cannot be read as one.
+struct ScenarioError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct FileSpec {
+    std::string path;  // relative to the Windows directory, with backslashes
+    bool readOnly = false;
+};
+
+struct Version {
+    w32::DWORD platformId = 2, major = 5, minor = 1, build = 2600;
+};
+
+struct Scenario {
+    std::string name;  // the folder's name
+    Version version;
+    bool windows64 = false;    // 64-bit Windows
+    bool onlyX86 = false;      // only the 32-bit exe runs it (WOW64 on a 64-bit machine)
+    bool nativeBeside = true;  // tvuninst64.exe lies beside tvuninst.exe
+    std::vector<std::string> processes;
+    std::vector<std::string> windows;      // "" for an untitled window
+    std::vector<std::string> hungWindows;  // windows whose program stops answering
+    std::vector<std::string> heldFiles;    // relative to the Windows directory
+    sim::UserAction user = sim::UserAction::ClickOk;
+    std::optional<std::string> profile;     // TVMuxDrv.ini
+    std::optional<std::string> machineReg;  // machine.reg
+    std::vector<FileSpec> files;
+    std::vector<std::string> expectations;  // the lines of expect.txt, comments and blanks dropped
+};
+
+// The Windows directory of every scenario machine, as the program sees it.
+inline constexpr const char* kWindowsDir = "C:\\windows";
+
+// Throws ScenarioError for a folder, key or value it does not understand. expect.txt is read as
+// lines only; its checks are the tests' business.
+Scenario Load(const std::filesystem::path& folder);
+
+// The pids and window handles that PrepareMachine made, by name.
+struct Prepared {
+    std::vector<std::pair<std::string, w32::DWORD>> processes;
+    std::vector<std::pair<std::string, w32::HWND>> windows;
+};
+
+// Sets the machine up as the scenario describes (version, profile, registry, files, processes,
+// windows, the user's script) for a run of the program from C:\tvu.
+Prepared PrepareMachine(const Scenario& s, sim::Machine& m);
+
+}  // namespace scenario
