@@ -11,13 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Trim(const std::string& text) {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos) return "";
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
-}
-
 std::optional<std::string> ReadOptional(const fs::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
@@ -158,6 +151,13 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     // The completion message box is acknowledged by the machine itself.
     m.ScriptUser({s.user});
     return made;
+}
+
+std::string Trim(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) return "";
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
 }
 
 }  // namespace scenario

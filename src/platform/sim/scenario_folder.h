@@ -52,6 +52,9 @@ inline constexpr const char* kWindowsDir = "C:\\windows";
 // lines only; its checks are the tests' business.
 Scenario Load(const std::filesystem::path& folder);
 
+// The text without the blanks and line ends around it, as the folder's files are read.
+std::string Trim(const std::string& text);
+
 // The pids and window handles that PrepareMachine made, by name.
 struct Prepared {
     std::vector<std::pair<std::string, w32::DWORD>> processes;
