@@ -33,7 +33,7 @@ tvu_reg_view() { [ "$1" = x86 ] && echo /reg:32 || echo /reg:64; }
 # version stays the same.
 tvu_make_template() {
   local arch=$1 dir=$2 stamp
-  stamp="$(wine --version 2>/dev/null) $arch"
+  stamp="$("$TVU_WINE" --version 2>/dev/null) $arch"
   if [ -f "$dir/.tvu-ready" ] && [ "$(cat "$dir/.tvu-ready")" = "$stamp" ]; then return 0; fi
   rm -rf "$dir"
   mkdir -p "$(dirname "$dir")"
