@@ -270,4 +270,22 @@ int Machine::RemoveRequests() const {
     return s_->removeRequests;
 }
 
+bool State::InfUsedByADevice(const std::string& infName) const {
+    auto enumKey = Find(HKEY_LOCAL_MACHINE, kEnumPath);
+    if (!enumKey) return false;
+    for (const auto& [u1, enumerator] : enumKey->subkeys) {
+        for (const auto& [u2, device] : enumerator->subkeys) {
+            for (const auto& [u3, instance] : device->subkeys) {
+                const auto driver = StringValue(*instance, "Driver");
+                if (!driver || driver->empty()) continue;
+                auto driverKey = Find(HKEY_LOCAL_MACHINE, std::string(kClassPath) + "\\" + *driver);
+                if (!driverKey) continue;
+                const auto inf = StringValue(*driverKey, "InfPath");
+                if (inf && IEquals(*inf, infName)) return true;
+            }
+        }
+    }
+    return false;
+}
+
 }  // namespace sim

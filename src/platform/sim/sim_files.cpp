@@ -374,31 +374,6 @@ std::vector<std::string> SplitMultiString(const std::vector<BYTE>& data) {
     return out;
 }
 
-// A REG_SZ value as text, empty when the key or the value is not there.
-std::string TextValue(const State& s, const std::string& path, const std::string& name) {
-    auto key = s.Find(HKEY_LOCAL_MACHINE, path);
-    if (!key) return "";
-    auto v = key->values.find(Upper(name));
-    if (v == key->values.end()) return "";
-    return std::string(v->second.data.begin(), v->second.data.end()).c_str();
-}
-
-// The "Driver" values of every device instance key below Enum.
-std::vector<std::string> DeviceDriverKeys(const State& s) {
-    std::vector<std::string> out;
-    auto enumKey = s.Find(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Enum");
-    if (!enumKey) return out;
-    for (const auto& [u1, enumerator] : enumKey->subkeys)
-        for (const auto& [u2, device] : enumerator->subkeys)
-            for (const auto& [u3, instance] : device->subkeys) {
-                auto v = instance->values.find("DRIVER");
-                if (v != instance->values.end())
-                    out.push_back(
-                        std::string(v->second.data.begin(), v->second.data.end()).c_str());
-            }
-    return out;
-}
-
 // A name component that the 8.3 form keeps as it is: a base of 1 to 8 characters and an
 // extension of at most 3, of characters short names allow.
 bool IsShortComponent(const std::string& name) {
@@ -501,12 +476,7 @@ BOOL Machine::SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* 
     const std::string infPath = s_->windowsDirectory + "\\inf\\" + name;
     if (!FileExists(infPath)) return c.FailBool(ERROR_FILE_NOT_FOUND);
     if ((Flags & SUOI_FORCEDELETE) == 0) {
-        // A device whose driver key names this INF uses it.
-        for (const std::string& driver : DeviceDriverKeys(*s_)) {
-            const std::string inf =
-                TextValue(*s_, "SYSTEM\\CurrentControlSet\\Control\\Class\\" + driver, "InfPath");
-            if (IEquals(inf, name)) return c.FailBool(kErrorInfInUseByDevices);
-        }
+        if (s_->InfUsedByADevice(name)) return c.FailBool(kErrorInfInUseByDevices);
     }
     const std::string base = name.substr(0, name.rfind('.'));
     std::error_code ec;

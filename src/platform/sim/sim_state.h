@@ -217,6 +217,9 @@ struct State {
     // The driver store: each OEM INF name (lower case) with its package's folder below the
     // Windows folder.
     std::map<std::string, std::string> driverPackages;
+    // Whether a device's driver key (its instance key's "Driver") names this INF as its InfPath
+    // (sim_devices.cpp).
+    bool InfUsedByADevice(const std::string& infName) const;
     // The path as the program's process sees it: a 32-bit process on 64-bit Windows finds
     // SysWOW64 behind system32, except in the folders the redirector leaves alone.
     std::string ProgramView(const std::string& windowsPath) const;

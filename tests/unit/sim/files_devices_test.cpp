@@ -303,4 +303,26 @@ TEST(SimWow64, A32BitProcessSeesItsOwnViewAndFolders) {
     }
 }
 
+// An OEM INF that a device's driver key names stays unless the delete is forced; forced, it goes
+// with its PNF.
+TEST(SimDevices, AnInfInUseLeavesTheDriverStoreOnlyWhenForced) {
+    sim::ScopedMachine m;
+    m->SetVersion(VER_PLATFORM_WIN32_NT, 6, 1);
+    m->AddDevice("PCI\\VEN_1131&DEV_7133\\1", {"PCI\\VEN_1131&DEV_7133"},
+                 "{4d36e96c-e325-11ce-bfc1-08002be10318}",
+                 "{4D36E96C-E325-11CE-BFC1-08002BE10318}\\0000");
+    m->SetString(HKEY_LOCAL_MACHINE,
+                 "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96C-E325-11CE-BFC1-08002BE10318}"
+                 "\\0000",
+                 "InfPath", "oem5.inf");
+    m->WriteFile("C:\\WINDOWS\\inf\\oem5.inf");
+    m->WriteFile("C:\\WINDOWS\\inf\\oem5.pnf");
+    EXPECT_EQ(m->SetupUninstallOEMInfA("OEM5.INF", 0, nullptr), FALSE);
+    EXPECT_EQ(m->GetLastError(), 0xE000023Du);  // ERROR_INF_IN_USE_BY_DEVICES
+    EXPECT_TRUE(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"));
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", SUOI_FORCEDELETE, nullptr), TRUE);
+    EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"));
+    EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\inf\\oem5.pnf"));
+}
+
 }  // namespace
