@@ -518,17 +518,8 @@ std::vector<std::string> Machine::PendingDeletes() const {
             }
         }
     }
-    std::ifstream wininit(s_->Resolve(s_->windowsDirectory + "\\wininit.ini").disk);
-    std::string line;
-    bool inRename = false;
-    while (std::getline(wininit, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        if (!line.empty() && line[0] == '[') {
-            inRename = IEquals(line, "[rename]");
-            continue;
-        }
-        if (inRename && line.size() > 4 && IEquals(line.substr(0, 4), "NUL="))
-            out.push_back(line.substr(4));
+    for (const std::string& line : s_->ProfileSectionLines("wininit.ini", "rename")) {
+        if (line.size() > 4 && IEquals(line.substr(0, 4), "NUL=")) out.push_back(line.substr(4));
     }
     return out;
 }

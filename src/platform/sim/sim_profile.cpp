@@ -96,6 +96,19 @@ std::optional<std::string> ReadProfileFile(const State& s, const char* fileName)
     return text.str();
 }
 
+// The lines of the first section of that name as "key=value" (or "key" for a line without
+// '='), in file order, repeated keys and all.
+std::vector<std::string> SectionLines(const std::string& text, const std::string& section) {
+    std::vector<std::string> lines;
+    for (const ProfileSection& sec : Parse(text)) {
+        if (!IEquals(sec.name, Trim(section))) continue;
+        for (const ProfileEntry& e : sec.entries)
+            lines.push_back(e.key + (e.value ? "=" + *e.value : ""));
+        break;
+    }
+    return lines;
+}
+
 // The value of section/key, or nothing when the file, the section or the key is absent. Only
 // the first section of a name is searched, and within it the first entry of the key wins.
 std::optional<std::string> Lookup(const std::string& text, const std::string& section,
@@ -172,14 +185,9 @@ DWORD Machine::GetPrivateProfileSectionA(const char* lpAppName, char* lpReturned
         text = ReadProfileFile(*s_, lpFileName);
     if (c.Faulted()) s_->lastError = c.Error();
     if (text) {
-        for (const ProfileSection& sec : Parse(*text)) {
-            if (!IEquals(sec.name, Trim(lpAppName))) continue;
-            for (const ProfileEntry& e : sec.entries) {
-                list += e.key;
-                if (e.value) list += "=" + *e.value;
-                list += '\0';
-            }
-            break;
+        for (const std::string& line : SectionLines(*text, lpAppName)) {
+            list += line;
+            list += '\0';
         }
     }
     if (list.size() + 1 > nSize) {
@@ -232,6 +240,12 @@ BOOL Machine::WritePrivateProfileSectionA(const char* lpAppName, const char* lpS
     file << out;
     if (!file) return c.FailBool(ERROR_ACCESS_DENIED);
     return c.Ret<BOOL>(TRUE);
+}
+
+std::vector<std::string> State::ProfileSectionLines(const char* fileName,
+                                                    const std::string& section) const {
+    const std::optional<std::string> text = ReadProfileFile(*this, fileName);
+    return text ? SectionLines(*text, section) : std::vector<std::string>{};
 }
 
 }  // namespace sim

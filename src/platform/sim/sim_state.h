@@ -217,6 +217,10 @@ struct State {
     // The driver store: each OEM INF name (lower case) with its package's folder below the
     // Windows folder.
     std::map<std::string, std::string> driverPackages;
+    // The lines of a profile file's section as GetPrivateProfileSectionA reads them
+    // (sim_profile.cpp); none when the file or the section is not there.
+    std::vector<std::string> ProfileSectionLines(const char* fileName,
+                                                 const std::string& section) const;
     // Whether a device's driver key (its instance key's "Driver") names this INF as its InfPath
     // (sim_devices.cpp).
     bool InfUsedByADevice(const std::string& infName) const;
