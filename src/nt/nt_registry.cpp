@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/uninst_app.h"
+#include "app/uninstall_entry.h"
 #include "app/wow64.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
@@ -14,20 +15,20 @@ constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 constexpr const char* kUninstallKey = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall";
 
 // An empty subkey name would make SHDeleteKeyA take the opened parent key itself, so such a
-// name is never handed to it.
-void DeleteSubkey(HKEY parent, const char* name) {
+// name is never handed to it. parentPath names the parent below HKLM, for the record.
+void DeleteSubkey(HKEY parent, const std::string& parentPath, const char* name, RunResult& result) {
     if (name[0] == '\0') return;
-    Api().SHDeleteKeyA(parent, name);
+    RecordKeyDelete(result, "HKLM\\" + parentPath + "\\" + name, Api().SHDeleteKeyA(parent, name));
 }
 
-void DeleteServices(const CUninstApp& app) {
+void DeleteServices(const CUninstApp& app, RunResult& result) {
     UniqueKey services;
     if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_ALL_ACCESS, services.put()) !=
         ERROR_SUCCESS) {
         return;
     }
     for (int i = 0; i < RowsInUse(app.UnInstServiceNum); ++i) {
-        DeleteSubkey(services.get(), app.ServiceNames[i]);
+        DeleteSubkey(services.get(), kServicesKey, app.ServiceNames[i], result);
     }
     Api().RegFlushKey(services.get());
 }
@@ -38,25 +39,25 @@ bool DescribesDriver(const char* description, const DeviceEntry& row) {
     return row.Name[0] != '\0' && Api().lstrcmpiA(description, row.Name) == 0;
 }
 
-void DeleteDriverKeys(const CUninstApp& app) {
+void DeleteDriverKeys(const CUninstApp& app, RunResult& result) {
     SelectClassKeyPath();
     // A key equal to several rows' Names gets one delete request per row; only the first finds it.
     ForEachClassInstanceKey(256,
                             [&](HKEY classKey, const char* name, HKEY, const char* description) {
                                 for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
                                     if (DescribesDriver(description, app.DevTable[i]))
-                                        DeleteSubkey(classKey, name);
+                                        DeleteSubkey(classKey, ClassKeyPath, name, result);
                                 }
                                 for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
                                     if (DescribesDriver(description, app.ExtDevTable[i]))
-                                        DeleteSubkey(classKey, name);
+                                        DeleteSubkey(classKey, ClassKeyPath, name, result);
                                 }
                             });
 }
 
 // On 64-bit Windows the entry is deleted from each view that holds it: the product's 32-bit
 // installer writes it into the 32-bit one.
-void DeleteUninstallEntry(const CUninstApp& app) {
+void DeleteUninstallEntry(const CUninstApp& app, RunResult& result) {
     const RegistryViews views = UninstallEntryViews();
     for (int v = 0; v < views.count; ++v) {
         UniqueKey uninstall;
@@ -65,7 +66,8 @@ void DeleteUninstallEntry(const CUninstApp& app) {
                                 uninstall.put()) != ERROR_SUCCESS) {
             continue;
         }
-        DeleteSubkey(uninstall.get(), app.DrvUninstRegKeyPath);
+        DeleteSubkey(uninstall.get(), PathInView(kUninstallKey, views.flags[v]),
+                     app.DrvUninstRegKeyPath, result);
         Api().RegFlushKey(uninstall.get());
     }
 }
@@ -117,10 +119,10 @@ void ForEachClassInstanceKey(DWORD nameCapacity, const InstanceKeyVisitor& visit
     }
 }
 
-int CleanRegistryNt() {
+int CleanRegistryNt(RunResult& result) {
     const CUninstApp& app = theApp;
-    DeleteServices(app);
-    DeleteDriverKeys(app);
-    DeleteUninstallEntry(app);
+    DeleteServices(app, result);
+    DeleteDriverKeys(app, result);
+    DeleteUninstallEntry(app, result);
     return 1;
 }

@@ -4,12 +4,30 @@
 #include <functional>
 #include <string>
 
+#include "app/removal_run.h"
 #include "platform/win32_types.h"
 
+// The whole NT-family removal: the device check, then files, devices and keys. It ends with the
+// run's end set: stopped at the device check, or completed.
+void RunNtRemoval(RemovalRun& run);
+
 int ScanDevicesNt();
-int RemoveDevicesNt();
-int CleanRegistryNt();
-void TerminateProcessByName(const char* imageName);
+// The steps record what they remove in the result; without one, the step is run on its own.
+int RemoveDevicesNt(RunResult& result);
+inline int RemoveDevicesNt() {
+    RunResult unused;
+    return RemoveDevicesNt(unused);
+}
+int CleanRegistryNt(RunResult& result);
+inline int CleanRegistryNt() {
+    RunResult unused;
+    return CleanRegistryNt(unused);
+}
+void TerminateProcessByName(const char* imageName, RunResult& result);
+inline void TerminateProcessByName(const char* imageName) {
+    RunResult unused;
+    TerminateProcessByName(imageName, unused);
+}
 w32::DWORD NtMinorVersion();
 
 // ---- the present-device walk shared by the scan and the removal -------------------------------

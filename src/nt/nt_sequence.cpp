@@ -1,12 +1,12 @@
-// The NT-family removal sequence, run from the dialog once the user confirms.
+// The NT-family removal sequence, run once the user confirms (or at once, in a silent run).
 #include <optional>
 #include <string>
 
 #include "app/file_removal.h"
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/uninstall_entry.h"
 #include "nt/nt_removal.h"
-#include "ui/uninst_dlg.h"
 
 namespace {
 
@@ -26,38 +26,59 @@ bool UsesDriverStore() {
 // that may not be deleted (its name, or Windows protecting it) is left out of the pair alone, and
 // the pair's step is taken in any case. The plain deletes stay after the driver-store uninstall,
 // for the files it leaves (it fails, or the system has no driver store).
-void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolder& infDir) {
+void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolder& infDir) {
     const bool driverStore = UsesDriverStore();
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
         // An entry without a usable name only steps: its PNF name would be ".pnf".
         if (!IsPlainFileName(entry)) {
-            dlg.StepProgress();
+            run.StepProgress();
             continue;
         }
         const std::string pnfName = PnfNameFor(entry);
-        const std::optional<RemovableFile> pnf = RemovableFile::In(infDir, pnfName.c_str());
-        const std::optional<RemovableFile> inf = RemovableFile::In(infDir, entry);
-        if (pnf) pnf->Show(dlg);
-        if (inf) inf->Show(dlg);
+        const std::optional<RemovableFile> pnf =
+            RemovableFile::In(infDir, pnfName.c_str(), nullptr, RemovableFile::Names::Plain, &run);
+        const std::optional<RemovableFile> inf =
+            RemovableFile::In(infDir, entry, nullptr, RemovableFile::Names::Plain, &run);
+        if (pnf) pnf->Show(run);
+        if (inf) inf->Show(run);
         if (inf) inf->ResetAttributes();
         if (pnf) pnf->ResetAttributes();
-        if (inf && driverStore && IsOemInfName(entry))
-            Api().SetupUninstallOEMInfA(entry, SUOI_FORCEDELETE, nullptr);
-        if (inf) inf->Delete();
-        if (pnf) pnf->Delete();
-        dlg.StepProgress();
+        if (inf && driverStore && IsOemInfName(entry)) {
+            if (Api().SetupUninstallOEMInfA(entry, SUOI_FORCEDELETE, nullptr) != FALSE) {
+                run.Record(Action::UninstallDriverPackage, entry, Outcome::Ok);
+            } else {
+                const DWORD error = Api().GetLastError();
+                run.Record(Action::UninstallDriverPackage, entry,
+                           error == ERROR_FILE_NOT_FOUND ? Outcome::NotFound : Outcome::Failed,
+                           error);
+            }
+        }
+        if (inf) inf->Delete(run);
+        if (pnf) pnf->Delete(run);
+        run.StepProgress();
     }
 }
 
 // Every row takes its step, also one whose SYS name is passed over.
-void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, const RemovalFolder& drivers) {
+void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const RemovalFolder& drivers) {
     auto one = [&](const DeviceEntry& row) {
-        DeletePlain(dlg, drivers, row.SYS);
-        dlg.StepProgress();
+        DeletePlain(run, drivers, row.SYS);
+        run.StepProgress();
     };
     for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) one(app.DevTable[i]);
     for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
+}
+
+// A resumed run cannot see which candidate rows the devices it no longer finds had taken: it takes
+// every candidate as a further device row, so that their files and driver keys go too. The
+// candidates are the product's own devices, as the profile names them.
+void TakeEveryCandidate(CUninstApp& app) {
+    for (int j = 0; j < RowsInUse(app.PossibleDevIDNum); ++j) {
+        if (app.ExtDevIDNum < 0) app.ExtDevIDNum = 0;
+        if (app.ExtDevIDNum >= kTableRows) return;
+        app.ExtDevTable[app.ExtDevIDNum++] = app.PossibleDevTable[j];
+    }
 }
 
 }  // namespace
@@ -106,40 +127,49 @@ void CollectInfNames(InfNameList& list) {
     });
 }
 
-BOOL CUninstDlg::RunNtRemoval() {
+void RunNtRemoval(RemovalRun& run) {
     const CUninstApp& app = theApp;
-    PrepareRunControls();
+    run.PrepareRunControls();
 
     // A Windows folder too long for the 100-byte buffer with its suffix leaves that group's
     // files alone, while the progress steps are still taken so the run looks as it always does.
     const RemovalFolder infDir("\\inf\\");
     InfNameList infNames{};
 
-    if (ScanDevicesNt() != app.DevIDNum) {
-        OnOK();
-        return FALSE;
+    // A run that was cut off after it removed some of the devices has marked the uninstall
+    // entry; the devices it took are missing now, and the rest of the run is still to be done.
+    const int found = ScanDevicesNt();
+    if (found != app.DevIDNum) {
+        if (!RunWasInterrupted()) {
+            run.Result().end = RunEnd::DeviceCheck;
+            run.Result().devicesFound = found;
+            run.Result().devicesExpected = app.DevIDNum;
+            return;
+        }
+        run.Result().resumed = true;
+        TakeEveryCandidate(theApp);
     }
-    if (NtMinorVersion() != 0) TerminateProcessByName("ehRecvr.exe");
+    MarkRunStarted();
+    if (NtMinorVersion() != 0) TerminateProcessByName("ehRecvr.exe", run.Result());
 
     SelectClassKeyPath();
     CollectInfNames(infNames);
-    DeleteInfPairs(*this, infNames, infDir);
+    DeleteInfPairs(run, infNames, infDir);
 
-    DeleteSysFiles(*this, app, RemovalFolder("\\system32\\drivers\\"));
+    DeleteSysFiles(run, app, RemovalFolder("\\system32\\drivers\\"));
 
     // The extra files do not move the bar.
     const RemovalFolder system32("\\system32\\");
     for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) {
-        DeletePlain(*this, system32, app.ExtCopyFiles[i]);
+        DeletePlain(run, system32, app.ExtCopyFiles[i]);
     }
 
-    DeleteUninstaller(*this, app.DrvUninstAppName);
-    StepProgressNoPause();
+    DeleteUninstaller(run, app.DrvUninstAppName);
+    run.StepProgressNoPause();
 
-    RemoveDevicesNt();
-    SetProgressPos(90);
-    CleanRegistryNt();
-    SetProgressPos(100);
-    FinishRun();
-    return TRUE;
+    RemoveDevicesNt(run.Result());
+    run.SetProgressPos(90);
+    CleanRegistryNt(run.Result());
+    run.SetProgressPos(100);
+    run.Result().end = RunEnd::Completed;
 }

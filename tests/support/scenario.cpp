@@ -93,8 +93,11 @@ void ListFiles(const sim::Machine& m, const std::string& folder, std::set<std::s
     }
 }
 
-RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared& made) {
+RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared& made,
+                       int exitCode) {
     RunResult result;
+    result.exitCode = exitCode;
+    result.log = m.ReadFileText(std::string(kWindowsDir) + "\\Logs\\tvuninst.log");
     std::set<std::string> endState;
     for (const std::string& line : s.expectations) {
         const auto space = line.find(' ');
@@ -162,6 +165,13 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
                 if (box.text == wanted) check.passed = true;
                 check.detail += " " + Quote(box.text);
             }
+        } else if (verb == "exit-code") {
+            check.passed = std::to_string(exitCode) == arg;
+            check.detail = "exit code " + std::to_string(exitCode);
+        } else if (verb == "log") {
+            // A line of the log, with the run's own paths as the program names them.
+            check.passed = result.log.find("\r\n" + arg + "\r\n") != std::string::npos;
+            check.detail = "the log: " + Quote(result.log);
         } else if (verb == "compare-key") {
             const auto [root, path] = ParseKeyPath(arg);
             const std::string label =
@@ -209,8 +219,13 @@ std::vector<fs::path> ListScenarios(const fs::path& root) {
 RunResult Run(const Scenario& s, sim::Machine& machine) {
     const Prepared made = PrepareMachine(s, machine);
     ResetProgramState();
-    mfc::AfxWinMain();
-    return EvaluateMade(s, machine, made);
+    const int exitCode = mfc::AfxWinMain();
+    return EvaluateMade(s, machine, made, exitCode);
+}
+
+RunResult Evaluate(const Scenario& s, const sim::Machine& machine, const Prepared& made,
+                   int exitCode) {
+    return EvaluateMade(s, machine, made, exitCode);
 }
 
 RunResult Run(const Scenario& s) {
