@@ -46,7 +46,8 @@ std::string Escape(const std::string& text) {
 }  // namespace
 
 std::vector<std::string> PlanRun(sim::Machine& machine) {
-    (void)machine;
+    // The plan is always the interactive run with OK pressed, whatever options a folder gives.
+    machine.SetCommandLine("");
     ResetProgramState();
     mfc::AfxWinMain();
     std::vector<std::string> plan = PlanFromResult(theApp.LastResult());
@@ -72,7 +73,9 @@ std::vector<std::string> PlanFromResult(const RunResult& result) {
         case RunEnd::DeviceCheck:
             plan.push_back("stop device-check: " + std::to_string(result.devicesFound) + " of " +
                            std::to_string(result.devicesExpected) +
-                           " devices found; the dialog closes and nothing is removed");
+                           " devices found; the dialog closes, nothing is removed, and the user "
+                           "reads: " +
+                           Escape(theApp.UnInstDevMissingMsg));
             break;
         default:
             plan.push_back("stop " + ExitCodeMeaning(result));

@@ -94,9 +94,11 @@ void ListFiles(const sim::Machine& m, const std::string& folder, std::set<std::s
 }
 
 RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared& made,
-                       int exitCode) {
+                       const std::vector<int>& exitCodes) {
     RunResult result;
-    result.exitCode = exitCode;
+    result.exitCodes = exitCodes;
+    std::string codes;
+    for (int code : exitCodes) codes += (codes.empty() ? "" : " ") + std::to_string(code);
     result.log = m.ReadFileText(std::string(kWindowsDir) + "\\Logs\\tvuninst.log");
     std::set<std::string> endState;
     for (const std::string& line : s.expectations) {
@@ -166,11 +168,19 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
                 check.detail += " " + Quote(box.text);
             }
         } else if (verb == "exit-code") {
-            check.passed = std::to_string(exitCode) == arg;
-            check.detail = "exit code " + std::to_string(exitCode);
+            // One code per run, in order.
+            check.passed = codes == arg;
+            check.detail = "exit codes " + codes;
+        } else if (verb == "seen") {
+            if (arg != "nothing") throw ScenarioError("seen takes nothing: '" + line + "'");
+            check.passed = m.Dialogs().empty() && m.MessageBoxes().empty();
+            check.detail = std::to_string(m.Dialogs().size()) + " dialogs, " +
+                           std::to_string(m.MessageBoxes().size()) + " message boxes";
         } else if (verb == "log") {
-            // A line of the log, with the run's own paths as the program names them.
-            check.passed = result.log.find("\r\n" + arg + "\r\n") != std::string::npos;
+            // A line of the log, letters compared without regard to case (Windows may give a
+            // device's instance ID in capitals).
+            check.passed =
+                Lower(result.log).find("\r\n" + Lower(arg) + "\r\n") != std::string::npos;
             check.detail = "the log: " + Quote(result.log);
         } else if (verb == "compare-key") {
             const auto [root, path] = ParseKeyPath(arg);
@@ -218,14 +228,18 @@ std::vector<fs::path> ListScenarios(const fs::path& root) {
 
 RunResult Run(const Scenario& s, sim::Machine& machine) {
     const Prepared made = PrepareMachine(s, machine);
-    ResetProgramState();
-    const int exitCode = mfc::AfxWinMain();
-    return EvaluateMade(s, machine, made, exitCode);
+    std::vector<int> exitCodes;
+    for (int run = 0; run < s.runs; ++run) {
+        if (run > 0) machine.ScriptUser({s.user});
+        ResetProgramState();
+        exitCodes.push_back(mfc::AfxWinMain());
+    }
+    return EvaluateMade(s, machine, made, exitCodes);
 }
 
 RunResult Evaluate(const Scenario& s, const sim::Machine& machine, const Prepared& made,
-                   int exitCode) {
-    return EvaluateMade(s, machine, made, exitCode);
+                   const std::vector<int>& exitCodes) {
+    return EvaluateMade(s, machine, made, exitCodes);
 }
 
 RunResult Run(const Scenario& s) {

@@ -23,7 +23,7 @@ struct RunResult {
     std::vector<CheckResult> checks;       // one per check line, compare-* lines excluded
     std::vector<std::string> endState;     // sorted, unique
     std::vector<std::string> openHandles;  // what the program left unreleased
-    int exitCode = 0;                      // the program's
+    std::vector<int> exitCodes;            // the program's, one per run
     std::string log;                       // the default log file's text after the run
 };
 
@@ -39,9 +39,9 @@ RunResult Run(const Scenario& s, sim::Machine& machine);
 // The same on a fresh machine of its own.
 RunResult Run(const Scenario& s);
 // The checks and the end state of a machine that PrepareMachine set up and the program has run on
-// (once or more), with the exit code of its last run.
+// (once or more), with the exit code of each run.
 RunResult Evaluate(const Scenario& s, const sim::Machine& machine, const Prepared& made,
-                   int exitCode);
+                   const std::vector<int>& exitCodes);
 
 // The end state as text: one line each, every line ended by a line feed.
 std::string EndStateText(const RunResult& result);

@@ -106,6 +106,14 @@ Scenario Load(const fs::path& folder) {
             s.nativeBeside = value == "yes";
         } else if (key == "user") {
             s.user = ParseUser(value);
+        } else if (key == "arguments") {
+            s.arguments = value;
+        } else if (key == "another-run") {
+            if (value != "yes" && value != "no") throw ScenarioError("another-run is yes or no");
+            s.anotherRun = value == "yes";
+        } else if (key == "runs") {
+            if (value != "1" && value != "2") throw ScenarioError("runs is 1 or 2");
+            s.runs = value == "2" ? 2 : 1;
         } else {
             throw ScenarioError("unknown key '" + key + "' in scenario.txt");
         }
@@ -143,6 +151,9 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     m.SetModuleFileName(s.onlyX86 ? "C:\\tvu\\tvuninst.exe" : "C:\\tvu\\tvuninst64.exe");
     if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
     for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
+    m.SetCommandLine(s.arguments);
+    // What a first run's process holds while its dialog is still open.
+    if (s.anotherRun) m.HoldMutex("Global\\TvuninstRun");
     Prepared made;
     for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
     for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));

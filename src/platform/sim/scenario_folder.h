@@ -39,6 +39,9 @@ struct Scenario {
     std::vector<std::string> hungWindows;  // windows whose program stops answering
     std::vector<std::string> heldFiles;    // relative to the Windows directory
     sim::UserAction user = sim::UserAction::ClickOk;
+    std::string arguments;                  // the program's command-line options ("/S")
+    bool anotherRun = false;                // another run of the uninstaller is under way
+    int runs = 1;                           // how many times the program runs, one after the other
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg
     std::vector<FileSpec> files;

@@ -30,6 +30,8 @@ const char* ErrorText(DWORD code) {
             return "Access is denied.";
         case ERROR_INVALID_HANDLE:
             return "The handle is invalid.";
+        case 19:  // ERROR_WRITE_PROTECT
+            return "The media is write protected.";
         case kErrorNotReady:
             return "The device is not ready.";
         case ERROR_SHARING_VIOLATION:

@@ -32,7 +32,7 @@ Outcome Runs(const scenario::Scenario& s, std::optional<std::size_t> cut) {
         ResetProgramState();
         exitCode = mfc::AfxWinMain();
     }
-    const scenario::RunResult result = scenario::Evaluate(s, *m, made, exitCode);
+    const scenario::RunResult result = scenario::Evaluate(s, *m, made, {exitCode});
     return {scenario::EndStateText(result), exitCode, calls, result.log};
 }
 
