@@ -228,11 +228,21 @@ std::vector<fs::path> ListScenarios(const fs::path& root) {
 
 RunResult Run(const Scenario& s, sim::Machine& machine) {
     const Prepared made = PrepareMachine(s, machine);
+    // What a first run's process holds while its dialog is still open.
+    if (s.anotherRun) machine.HoldMutex("Global\\TvuninstRun");
     std::vector<int> exitCodes;
     for (int run = 0; run < s.runs; ++run) {
         if (run > 0) machine.ScriptUser({s.user});
+        const bool killed = run == 0 && !s.interruptApi.empty();
+        if (killed) machine.CutPowerAt(s.interruptApi, s.interruptNth);
         ResetProgramState();
-        exitCodes.push_back(mfc::AfxWinMain());
+        const int exitCode = mfc::AfxWinMain();
+        // A killed run leaves no exit code behind.
+        if (killed) {
+            machine.RestorePower();
+        } else {
+            exitCodes.push_back(exitCode);
+        }
     }
     return EvaluateMade(s, machine, made, exitCodes);
 }

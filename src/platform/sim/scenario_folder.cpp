@@ -1,5 +1,7 @@
 #include "platform/sim/scenario_folder.h"
 
+#include <cstdlib>
+
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -111,6 +113,12 @@ Scenario Load(const fs::path& folder) {
         } else if (key == "another-run") {
             if (value != "yes" && value != "no") throw ScenarioError("another-run is yes or no");
             s.anotherRun = value == "yes";
+        } else if (key == "interrupt") {
+            const auto space = value.find(' ');
+            if (space == std::string::npos) throw ScenarioError("interrupt is an API and a count");
+            s.interruptApi = value.substr(0, space);
+            s.interruptNth = std::atoi(value.c_str() + space + 1);
+            if (s.interruptNth < 1) throw ScenarioError("interrupt's count starts at 1");
         } else if (key == "runs") {
             if (value != "1" && value != "2") throw ScenarioError("runs is 1 or 2");
             s.runs = value == "2" ? 2 : 1;
@@ -152,8 +160,6 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
     for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
     m.SetCommandLine(s.arguments);
-    // What a first run's process holds while its dialog is still open.
-    if (s.anotherRun) m.HoldMutex("Global\\TvuninstRun");
     Prepared made;
     for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
     for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));

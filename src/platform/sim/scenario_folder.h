@@ -42,6 +42,9 @@ struct Scenario {
     std::string arguments;                  // the program's command-line options ("/S")
     bool anotherRun = false;                // another run of the uninstaller is under way
     int runs = 1;                           // how many times the program runs, one after the other
+    // The first run is killed when it makes the nth call of this operation ("" for none).
+    std::string interruptApi;
+    int interruptNth = 0;
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg
     std::vector<FileSpec> files;

@@ -59,6 +59,10 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 // ---- the call log and faults ----------------------------------------------------------------
 Call::Call(State& s, const char* api, std::string args) : s_(s), index_(s.calls.size()) {
+    if (!s.powerCutApi.empty() && s.powerCutApi == api && --s.powerCutCountdown == 0) {
+        s.powerCutAfter = s.calls.size();
+        s.powerCutApi.clear();
+    }
     if (s.powerCutAfter && s.calls.size() >= *s.powerCutAfter) fault_ = kErrorNotReady;
     for (FaultState& f : s.faults) {
         if (f.fault.api != api) continue;

@@ -164,6 +164,9 @@ public:
     // Every port call after the next `calls` ones fails with ERROR_NOT_READY and changes nothing,
     // as a run that is killed or loses power there; RestorePower ends that.
     void CutPowerAfter(std::size_t calls);
+    // The same from the nth call of that operation on, that call included (as a run killed when
+    // it makes the call).
+    void CutPowerAt(const std::string& api, int nth);
     void RestorePower();
     // The text of a file on the machine (empty when there is none).
     std::string ReadFileText(const std::string& windowsPath) const;

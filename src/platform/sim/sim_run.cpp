@@ -69,8 +69,14 @@ void Machine::CutPowerAfter(std::size_t calls) {
     s_->powerCutAfter = s_->calls.size() + calls;
 }
 
+void Machine::CutPowerAt(const std::string& api, int nth) {
+    s_->powerCutApi = api;
+    s_->powerCutCountdown = nth;
+}
+
 void Machine::RestorePower() {
     s_->powerCutAfter.reset();
+    s_->powerCutApi.clear();
 }
 
 std::string Machine::ReadFileText(const std::string& windowsPath) const {

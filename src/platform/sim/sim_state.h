@@ -158,6 +158,8 @@ struct State {
     SYSTEMTIME localTime{2026, 12, 2, 8, 9, 30, 0, 0};
     // Every port call past this many fails, as if the power had gone: nothing more changes.
     std::optional<std::size_t> powerCutAfter;
+    std::string powerCutApi;  // the operation whose nth call cuts the power, if any
+    int powerCutCountdown = 0;
 
     // Registry.
     std::map<ULONG_PTR, std::shared_ptr<RegKey>> roots;
