@@ -4,9 +4,9 @@
 //
 //   launch EXIT_FILE PROGRAM [ARGUMENTS...]
 //
-// Prints "visible window CLASS|TITLE" once per window, then "exit CODE", and writes CODE to
-// EXIT_FILE. Exit codes: 0 done, 2 the program could not be started, 3 it did not end in 50 s,
-// 4 bad arguments.
+// Prints "visible window CLASS|TITLE" once per window, then "exit CODE" and "elapsed MS" (from
+// the start to the end of the program), and writes CODE to EXIT_FILE. Exit codes: 0 done, 2 the
+// program could not be started, 3 it did not end in 50 s, 4 bad arguments.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -45,6 +45,9 @@ int main(int argc, char** argv) {
     }
     std::string commandLine = std::string("\"") + argv[2] + "\"";
     for (int i = 3; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+    LARGE_INTEGER frequency{}, begin{}, end{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
@@ -64,11 +67,14 @@ int main(int argc, char** argv) {
             return 3;
         }
     }
+    QueryPerformanceCounter(&end);
     DWORD code = 0;
     GetExitCodeProcess(started.hProcess, &code);
     CloseHandle(started.hThread);
     CloseHandle(started.hProcess);
-    std::printf("exit %lu\n", code);
+    std::printf("exit %lu\nelapsed %.1f\n", code,
+                1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+                    static_cast<double>(frequency.QuadPart));
     if (FILE* f = std::fopen(argv[1], "w")) {
         std::fprintf(f, "%lu\n", code);
         std::fclose(f);
