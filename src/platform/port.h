@@ -125,6 +125,22 @@ public:
     virtual BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) = 0;
     virtual HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) = 0;
     virtual BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) = 0;
+
+    // Where the framework places a dialog: its template, its window on the screen, the work area
+    // of the monitor that holds it (USER32, KERNEL32).
+    virtual HRSRC FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) = 0;
+    virtual HGLOBAL LoadResource(HINSTANCE hModule, HRSRC hResInfo) = 0;
+    virtual void* LockResource(HGLOBAL hResData) = 0;
+    virtual DWORD SizeofResource(HINSTANCE hModule, HRSRC hResInfo) = 0;
+    virtual LONG GetWindowLongA(HWND hWnd, int nIndex) = 0;
+    virtual BOOL GetWindowRect(HWND hWnd, RECT* lpRect) = 0;
+    virtual BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                              UINT uFlags) = 0;
+    // From 98 and 2000 on; where the system lacks them, null or FALSE with ERROR_PROC_NOT_FOUND.
+    virtual HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) = 0;
+    virtual BOOL GetMonitorInfoA(HMONITOR hMonitor, MONITORINFO* lpmi) = 0;
+    virtual BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam,
+                                       UINT fWinIni) = 0;
 };
 
 // The installed adapter. The entry point installs one before anything else runs; tests install a

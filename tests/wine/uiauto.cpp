@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog_fit.h"
+
 namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the static control holding a message box's text
@@ -168,6 +170,7 @@ void ReadDialog(HWND dlg, const char* when) {
     if (bar != nullptr &&
         SendMessageTimeoutA(bar, 0x0408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos) != 0)
         Say(w + " progress pos " + std::to_string(pos));
+    dialogfit::ReportLooks(dlg, w, Say);
 }
 
 // Presses the OK button of a message box, as a click would.

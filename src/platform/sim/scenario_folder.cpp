@@ -106,6 +106,10 @@ Scenario Load(const fs::path& folder) {
             s.nativeBeside = value == "yes";
         } else if (key == "user") {
             s.user = ParseUser(value);
+        } else if (key == "dpi") {
+            if (value != "96" && value != "120" && value != "144" && value != "192")
+                throw ScenarioError("dpi is 96, 120, 144 or 192");
+            s.dpi = std::stoi(value);
         } else {
             throw ScenarioError("unknown key '" + key + "' in scenario.txt");
         }
@@ -131,6 +135,7 @@ Scenario Load(const fs::path& folder) {
 Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     m.SetWindowsDirectory(kWindowsDir);
     m.SetVersion(s.version.platformId, s.version.major, s.version.minor, s.version.build);
+    m.SetDpi(s.dpi);
     if (s.profile) m.WriteProfile(*s.profile);
     if (s.machineReg) m.ImportReg(*s.machineReg);
     for (const FileSpec& f : s.files) {

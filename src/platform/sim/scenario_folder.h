@@ -39,6 +39,7 @@ struct Scenario {
     std::vector<std::string> hungWindows;  // windows whose program stops answering
     std::vector<std::string> heldFiles;    // relative to the Windows directory
     sim::UserAction user = sim::UserAction::ClickOk;
+    int dpi = 96;                           // the screen's resolution (Wine's LogPixels)
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg
     std::vector<FileSpec> files;

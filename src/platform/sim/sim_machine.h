@@ -87,6 +87,11 @@ struct DialogRecord {
     std::vector<std::pair<int, int>> drawnIcons;  // DrawIcon positions
     std::vector<UINT> sentToDialog;               // messages the program sent to the dialog itself
     std::vector<int> posted;                      // commands posted to it, not yet delivered
+    // The window's frame on the screen, and where it stood once WM_INITDIALOG was handled. The
+    // dialog manager shows a visible template's window only after WM_INITDIALOG.
+    RECT window{};
+    RECT afterInit{};
+    bool visible = false;
     const ControlState* Control(int id) const;
 };
 
@@ -102,8 +107,9 @@ struct TopLevelWindow {
     HWND hwnd = nullptr;
     std::string title;
     std::string className;
-    bool closed = false;         // received WM_CLOSE
-    bool hung = false;           // its program no longer answers messages
+    bool closed = false;  // received WM_CLOSE
+    bool hung = false;    // its program no longer answers messages
+    RECT rect{200, 150, 600, 450};
     std::vector<UINT> messages;  // every message sent to it, in order
 };
 
@@ -230,6 +236,11 @@ public:
     const std::vector<MessageBoxRecord>& MessageBoxes() const;
     // The dialog's client area in pixels (GetClientRect); 345 x 146 unless set.
     void SetClientSize(int cx, int cy);
+    // The screen's resolution: the dialog's client area grows with it, as its font does.
+    void SetDpi(int dpi);
+    // The one monitor's work area (the screen less the taskbar).
+    void SetWorkArea(const RECT& workArea);
+    RECT WorkArea() const;
     DWORD TotalSleepMs() const;
     bool CommonControlsInitialised() const;
 
@@ -339,6 +350,17 @@ public:
     BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) override;
     HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) override;
     BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) override;
+    HRSRC FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) override;
+    HGLOBAL LoadResource(HINSTANCE hModule, HRSRC hResInfo) override;
+    void* LockResource(HGLOBAL hResData) override;
+    DWORD SizeofResource(HINSTANCE hModule, HRSRC hResInfo) override;
+    LONG GetWindowLongA(HWND hWnd, int nIndex) override;
+    BOOL GetWindowRect(HWND hWnd, RECT* lpRect) override;
+    BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                      UINT uFlags) override;
+    HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) override;
+    BOOL GetMonitorInfoA(HMONITOR hMonitor, MONITORINFO* lpmi) override;
+    BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) override;
 
 private:
     std::unique_ptr<State> s_;

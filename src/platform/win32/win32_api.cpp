@@ -150,6 +150,13 @@ TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwAllocationGranularity);
 TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorLevel);
 TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorRevision);
 
+TVU_SAME_SIZE(MONITORINFO, MONITORINFO);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, cbSize);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, rcMonitor);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, rcWork);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, dwFlags);
+static_assert(sizeof(w32::DLGTEMPLATEEX_HEADER) == 26, "DIALOGEX header");
+
 #undef TVU_SAME_FIELD
 #undef TVU_SAME_SIZE
 
@@ -250,6 +257,13 @@ private:
 
 const SystemLibrary& Kernel32() {
     static const SystemLibrary library = SystemLibrary::Resident("kernel32.dll");
+    return library;
+}
+
+// Windows 95 and NT 4.0 have one screen and no monitor functions; USER32 is in the process from
+// its start, so it is only looked up.
+const SystemLibrary& User32() {
+    static const SystemLibrary library = SystemLibrary::Resident("user32.dll");
     return library;
 }
 
@@ -656,6 +670,53 @@ w32::HDC RealApi::BeginPaint(HWND hWnd, w32::PAINTSTRUCT* lpPaint) {
 
 w32::BOOL RealApi::EndPaint(HWND hWnd, const w32::PAINTSTRUCT* lpPaint) {
     return ::EndPaint(Wnd(hWnd), As<const ::PAINTSTRUCT*>(lpPaint));
+}
+
+// ---- where a dialog is placed ------------------------------------------------------------------
+
+w32::HRSRC RealApi::FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) {
+    return ::FindResourceA(As<::HMODULE>(hModule), lpName, lpType);
+}
+
+w32::HGLOBAL RealApi::LoadResource(HINSTANCE hModule, HRSRC hResInfo) {
+    return ::LoadResource(As<::HMODULE>(hModule), As<::HRSRC>(hResInfo));
+}
+
+void* RealApi::LockResource(HGLOBAL hResData) {
+    return ::LockResource(hResData);
+}
+
+w32::DWORD RealApi::SizeofResource(HINSTANCE hModule, HRSRC hResInfo) {
+    return ::SizeofResource(As<::HMODULE>(hModule), As<::HRSRC>(hResInfo));
+}
+
+w32::LONG RealApi::GetWindowLongA(HWND hWnd, int nIndex) {
+    return ::GetWindowLongA(Wnd(hWnd), nIndex);
+}
+
+w32::BOOL RealApi::GetWindowRect(HWND hWnd, w32::RECT* lpRect) {
+    return ::GetWindowRect(Wnd(hWnd), As<::LPRECT>(lpRect));
+}
+
+w32::BOOL RealApi::SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                                UINT uFlags) {
+    return ::SetWindowPos(Wnd(hWnd), Wnd(hWndInsertAfter), X, Y, cx, cy, uFlags);
+}
+
+w32::HMONITOR RealApi::MonitorFromWindow(HWND hwnd, DWORD dwFlags) {
+    static const auto fn = User32().Find<decltype(&::MonitorFromWindow)>("MonitorFromWindow");
+    if (fn == nullptr) return ProcNotFound<w32::HMONITOR>(nullptr);
+    return As<w32::HMONITOR>(fn(Wnd(hwnd), dwFlags));
+}
+
+w32::BOOL RealApi::GetMonitorInfoA(w32::HMONITOR hMonitor, w32::MONITORINFO* lpmi) {
+    static const auto fn = User32().Find<decltype(&::GetMonitorInfoA)>("GetMonitorInfoA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(As<::HMONITOR>(hMonitor), As<::LPMONITORINFO>(lpmi));
+}
+
+w32::BOOL RealApi::SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) {
+    return ::SystemParametersInfoA(uiAction, uiParam, pvParam, fWinIni);
 }
 
 // ---- start-up ----------------------------------------------------------------------------------
