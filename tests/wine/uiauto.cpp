@@ -186,6 +186,9 @@ void PressBoxOk(HWND box) {
 bool HandleMessageBox(HWND box, HWND expectedOwner) {
     Say("message caption " + Escape(TextOf(box)));
     Say("message text " + Escape(TextOf(GetDlgItem(box, kMessageTextId))));
+    RECT frame{};
+    GetWindowRect(box, &frame);
+    Say("message window " + dialogfit::RectText(frame));
     HWND owner = GetWindow(box, GW_OWNER);
     Say(std::string("message owner ") + (owner == nullptr         ? "none"
                                          : owner == expectedOwner ? "dialog"
