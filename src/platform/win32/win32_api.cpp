@@ -260,6 +260,12 @@ const SystemLibrary& Kernel32() {
     return library;
 }
 
+// Imported for the registry calls every Windows has, so it is in the process from the start.
+const SystemLibrary& AdvApi32() {
+    static const SystemLibrary library = SystemLibrary::Resident("advapi32.dll");
+    return library;
+}
+
 const SystemLibrary& SetupApi() {
     static const SystemLibrary library = SystemLibrary::FromSystemFolder("setupapi.dll");
     return library;
@@ -349,6 +355,19 @@ w32::LONG RealApi::RegFlushKey(HKEY hKey) {
 
 w32::LONG RealApi::RegCloseKey(HKEY hKey) {
     return ::RegCloseKey(Key(hKey));
+}
+
+w32::LONG RealApi::RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                                   DWORD Reserved) {
+    static const auto fn = AdvApi32().Find<decltype(&::RegDeleteKeyExA)>("RegDeleteKeyExA");
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), lpSubKey, samDesired, Reserved);
+}
+
+w32::LONG RealApi::RegDeleteTreeA(HKEY hKey, const char* lpSubKey) {
+    static const auto fn = AdvApi32().Find<decltype(&::RegDeleteTreeA)>("RegDeleteTreeA");
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), lpSubKey);
 }
 
 // ---- profile, version, directories, timing, errors, memory, strings ----------------------------
