@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "platform/sim/sim_machine.h"
 
@@ -306,69 +307,53 @@ TEST(SimWow64, A32BitProcessSeesItsOwnViewAndFolders) {
 // A file another program holds: NT refuses to delete it, open or loaded; the 9x family deletes one
 // that is merely open and refuses only a module in use.
 TEST(SimFiles, AHeldFileStaysAsEachFamilyDecides) {
-    struct {
-        DWORD platform;
-        bool module;
-        DWORD error;  // 0: deleted
-    } const cases[] = {
-        {VER_PLATFORM_WIN32_NT, false, ERROR_SHARING_VIOLATION},
-        {VER_PLATFORM_WIN32_NT, true, ERROR_ACCESS_DENIED},
-        {VER_PLATFORM_WIN32_WINDOWS, false, 0},
-        {VER_PLATFORM_WIN32_WINDOWS, true, ERROR_ACCESS_DENIED},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.platform) + (c.module ? " module" : " open"));
+    const char* file = "C:\\WINDOWS\\system\\tunaprop.ax";
+    const std::tuple<DWORD, bool, DWORD> cases[] = {// platform, a module, DeleteFileA's error
+                                                    {2, false, ERROR_SHARING_VIOLATION},
+                                                    {2, true, ERROR_ACCESS_DENIED},
+                                                    {1, false, 0},
+                                                    {1, true, ERROR_ACCESS_DENIED}};
+    for (const auto& [platform, module, error] : cases) {
         sim::ScopedMachine m;
-        m->SetVersion(c.platform, c.platform == 1 ? 4 : 5, c.platform == 1 ? 10 : 1);
-        m->WriteFile("C:\\WINDOWS\\system\\tunaprop.ax");
-        m->HoldFileOpen("C:\\WINDOWS\\system\\tunaprop.ax", c.module);
-        EXPECT_EQ(m->DeleteFileA("C:\\WINDOWS\\system\\tunaprop.ax"), c.error == 0 ? TRUE : FALSE);
-        if (c.error != 0) {
-            EXPECT_EQ(m->GetLastError(), c.error);
-        }
-        EXPECT_EQ(m->FileExists("C:\\WINDOWS\\system\\tunaprop.ax"), c.error != 0);
+        m->SetVersion(platform, platform == 1 ? 4 : 5, platform == 1 ? 10 : 1);
+        m->WriteFile(file);
+        m->HoldFileOpen(file, module);
+        m->SetLastError(0);
+        EXPECT_EQ(m->DeleteFileA(file), error == 0 ? TRUE : FALSE) << platform << module;
+        EXPECT_EQ(m->GetLastError(), error) << platform << module;
+        EXPECT_EQ(m->FileExists(file), error != 0) << platform << module;
     }
 }
 
 // An OEM INF that a device's driver key names, present or not, stays unless the delete is forced;
-// forced, it goes with its PNF. A name the store does not hold is not found, and a forced delete
-// can still fail (Windows ignores the flag for some packages), which a fault stands for.
+// forced, it goes with its PNF. A name the store does not hold is not found, and a fault stands
+// for a forced delete that fails all the same (Windows ignores the flag for some packages).
 TEST(SimDevices, AnInfInUseLeavesTheDriverStoreOnlyWhenForced) {
-    struct {
-        const char* what;
-        const char* inf;
-        DWORD flags;
-        bool devicePresent, faulted;
-        DWORD error;  // 0: the call succeeds
-    } const cases[] = {
-        {"in use", "OEM5.INF", 0, true, false, 0xE000023D},  // ERROR_INF_IN_USE_BY_DEVICES
-        {"in use by an absent device", "oem5.inf", 0, false, false, 0xE000023D},
-        {"not held", "oem6.inf", SUOI_FORCEDELETE, true, false, ERROR_FILE_NOT_FOUND},
-        {"forced, failing", "oem5.inf", SUOI_FORCEDELETE, true, true, 0xE000023D},
-        {"forced", "oem5.inf", SUOI_FORCEDELETE, true, false, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        sim::ScopedMachine m;
-        m->SetVersion(VER_PLATFORM_WIN32_NT, 6, 1);
-        m->AddDevice("PCI\\VEN_1131&DEV_7133\\1", {"PCI\\VEN_1131&DEV_7133"},
-                     "{4d36e96c-e325-11ce-bfc1-08002be10318}",
-                     "{4D36E96C-E325-11CE-BFC1-08002BE10318}\\0000");
-        m->SetDevicePresent("PCI\\VEN_1131&DEV_7133\\1", c.devicePresent);
-        m->SetString(HKEY_LOCAL_MACHINE,
-                     "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96C-E325-11CE-BFC1-"
-                     "08002BE10318}\\0000",
-                     "InfPath", "oem5.inf");
-        m->WriteFile("C:\\WINDOWS\\inf\\oem5.inf");
-        m->WriteFile("C:\\WINDOWS\\inf\\oem5.pnf");
-        if (c.faulted) m->AddFault({"SetupUninstallOEMInfA", 0, c.error, ""});
-        EXPECT_EQ(m->SetupUninstallOEMInfA(c.inf, c.flags, nullptr), c.error == 0 ? TRUE : FALSE);
-        if (c.error != 0) {
-            EXPECT_EQ(m->GetLastError(), c.error);
-        }
-        EXPECT_EQ(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"), c.error != 0);
-        EXPECT_EQ(m->FileExists("C:\\WINDOWS\\inf\\oem5.pnf"), c.error != 0);
-    }
+    sim::ScopedMachine m;
+    m->SetVersion(VER_PLATFORM_WIN32_NT, 6, 1);
+    m->AddDevice("PCI\\VEN_1131&DEV_7133\\1", {"PCI\\VEN_1131&DEV_7133"},
+                 "{4d36e96c-e325-11ce-bfc1-08002be10318}",
+                 "{4D36E96C-E325-11CE-BFC1-08002BE10318}\\0000");
+    m->SetString(HKEY_LOCAL_MACHINE,
+                 "SYSTEM\\CurrentControlSet\\Control\\Class\\{4D36E96C-E325-11CE-BFC1-08002BE10318}"
+                 "\\0000",
+                 "InfPath", "oem5.inf");
+    m->WriteFile("C:\\WINDOWS\\inf\\oem5.inf");
+    m->WriteFile("C:\\WINDOWS\\inf\\oem5.pnf");
+    EXPECT_EQ(m->SetupUninstallOEMInfA("OEM5.INF", 0, nullptr), FALSE);
+    EXPECT_EQ(m->GetLastError(), 0xE000023Du);  // ERROR_INF_IN_USE_BY_DEVICES
+    EXPECT_TRUE(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"));
+    m->SetDevicePresent("PCI\\VEN_1131&DEV_7133\\1", false);
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", 0, nullptr), FALSE);
+    EXPECT_EQ(m->GetLastError(), 0xE000023Du);
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem6.inf", SUOI_FORCEDELETE, nullptr), FALSE);
+    EXPECT_EQ(m->GetLastError(), ERROR_FILE_NOT_FOUND);
+    m->AddFault({"SetupUninstallOEMInfA", 1, 0xE000023D, ""});
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", SUOI_FORCEDELETE, nullptr), FALSE);
+    EXPECT_TRUE(m->FileExists("C:\\WINDOWS\\inf\\oem5.pnf"));
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", SUOI_FORCEDELETE, nullptr), TRUE);
+    EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"));
+    EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\inf\\oem5.pnf"));
 }
 
 }  // namespace

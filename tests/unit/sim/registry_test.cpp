@@ -251,45 +251,6 @@ TEST(SimRegistry, DeletingAKeyWithSubkeysDependsOnTheFamily) {
     }
 }
 
-// The view calls as the version has them: RegDeleteTreeA empties a key opened in a view, and
-// RegDeleteKeyExA deletes, in the view its flag names, a key without subkeys.
-TEST(SimRegistry, ViewDeletesFollowTheFlagAndTheVersion) {
-    struct {
-        DWORD major, minor;
-        bool windows64;
-        LONG tree, keyEx;
-    } const cases[] = {
-        {6, 0, true, ERROR_SUCCESS, ERROR_SUCCESS},
-        {5, 2, true, static_cast<LONG>(ERROR_PROC_NOT_FOUND),
-         static_cast<LONG>(ERROR_ACCESS_DENIED)},
-        {5, 1, false, static_cast<LONG>(ERROR_PROC_NOT_FOUND),
-         static_cast<LONG>(ERROR_PROC_NOT_FOUND)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.major) + "." + std::to_string(c.minor));
-        sim::ScopedMachine m;
-        m->SetVersion(VER_PLATFORM_WIN32_NT, c.major, c.minor);
-        if (c.windows64) m->Set64BitWindows(false);
-        m->SetString(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tuna\\Sub", "v", "32");
-        m->SetString(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tuna", "v", "32");
-        m->CreateKey(HKEY_LOCAL_MACHINE, "Software\\Tuna");
-        HKEY k = nullptr;
-        ASSERT_EQ(m->RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tuna", 0,
-                                   KEY_ALL_ACCESS | KEY_WOW64_32KEY, &k),
-                  ERROR_SUCCESS);
-        EXPECT_EQ(m->RegDeleteTreeA(k, nullptr), c.tree);
-        m->RegCloseKey(k);
-        const bool emptied = c.tree == ERROR_SUCCESS;
-        EXPECT_EQ(m->KeyExists(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tuna\\Sub"), !emptied);
-        EXPECT_EQ(m->GetString(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tuna", "v").has_value(),
-                  !emptied);
-        EXPECT_EQ(m->RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "Software\\Tuna", KEY_WOW64_32KEY, 0),
-                  c.keyEx);
-        EXPECT_EQ(m->KeyExists(HKEY_LOCAL_MACHINE, "Software\\Wow6432Node\\Tuna"), !emptied);
-        EXPECT_TRUE(m->KeyExists(HKEY_LOCAL_MACHINE, "Software\\Tuna"));
-    }
-}
-
 TEST(SimRegistry, AnEmptySubkeyNameDeletesTheOpenedKeyItself) {
     sim::ScopedMachine m;
     m->CreateKey(HKEY_LOCAL_MACHINE, "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall\\P");
