@@ -308,8 +308,8 @@ TEST(SimWow64, A32BitProcessSeesItsOwnViewAndFolders) {
 // that is merely open and refuses only a module in use.
 TEST(SimFiles, AHeldFileStaysAsEachFamilyDecides) {
     const char* file = "C:\\WINDOWS\\system\\tunaprop.ax";
-    const std::tuple<DWORD, bool, DWORD> cases[] = {// platform, a module, DeleteFileA's error
-                                                    {2, false, ERROR_SHARING_VIOLATION},
+    // The platform id, whether it is loaded as a module, and DeleteFileA's error (0: deleted).
+    const std::tuple<DWORD, bool, DWORD> cases[] = {{2, false, ERROR_SHARING_VIOLATION},
                                                     {2, true, ERROR_ACCESS_DENIED},
                                                     {1, false, 0},
                                                     {1, true, ERROR_ACCESS_DENIED}};
