@@ -382,7 +382,9 @@ LONG Machine::RegDeleteTreeA(HKEY hKey, const char* lpSubKey) {
         return c.Ret(static_cast<LONG>(DeleteRecursively(target)));
     }
     while (!key->subkeys.empty()) {
-        if (DWORD e = DeleteRecursively(key->subkeys.begin()->second); e != ERROR_SUCCESS)
+        // A copy: the delete takes the child out of the map that holds this pointer.
+        const std::shared_ptr<RegKey> child = key->subkeys.begin()->second;
+        if (DWORD e = DeleteRecursively(child); e != ERROR_SUCCESS)
             return c.Ret(static_cast<LONG>(e));
     }
     key->values.clear();

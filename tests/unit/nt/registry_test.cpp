@@ -84,7 +84,8 @@ TEST_P(Views, TheUninstallEntryLeavesEachViewThatHoldsIt) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, Views,
                          testing::Values(ViewCase{6, 0, true, 2, 0}, ViewCase{5, 2, true, 2, 2},
-                                         ViewCase{5, 1, false, 0, 1}));
+                                         ViewCase{5, 1, false, 0, 1}),
+                         [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 TEST_F(Cleanup, AMissingClassKeyLeavesTheOtherStepsToRun) {
     m->CreateKey(HKEY_LOCAL_MACHINE, kServices + "\\tunapro");
