@@ -54,6 +54,34 @@ void DeleteDriverKeys(const CUninstApp& app) {
                             });
 }
 
+// Deletes the subkey of a key opened in a registry view. Every open and delete below such a key
+// must carry the view's flag, which SHDeleteKeyA does not pass on to the keys it opens: so the
+// key is emptied with RegDeleteTreeA through a handle opened in the view (from Vista on), then
+// deleted with RegDeleteKeyExA and the flag. 64-bit XP has RegDeleteKeyExA alone, which deletes
+// a key without subkeys; a key with subkeys there, and a system with neither call, keep
+// SHDeleteKeyA (Windows 2000 and older have no views at all).
+void DeleteSubkeyInView(HKEY parent, const char* name, DWORD view) {
+    if (name[0] == '\0') return;
+    if (view == 0) {
+        Api().SHDeleteKeyA(parent, name);
+        return;
+    }
+    LONG emptied = static_cast<LONG>(ERROR_PROC_NOT_FOUND);
+    {
+        UniqueKey entry;
+        // Not in this view: nothing to delete here.
+        if (Api().RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS | view, entry.put()) !=
+            ERROR_SUCCESS) {
+            return;
+        }
+        emptied = Api().RegDeleteTreeA(entry.get(), nullptr);
+    }
+    const LONG deleted = Api().RegDeleteKeyExA(parent, name, view, 0);
+    const LONG missing = static_cast<LONG>(ERROR_PROC_NOT_FOUND);
+    if (deleted == missing || (emptied == missing && deleted != ERROR_SUCCESS))
+        Api().SHDeleteKeyA(parent, name);
+}
+
 // On 64-bit Windows the entry is deleted from each view that holds it: the product's 32-bit
 // installer writes it into the 32-bit one.
 void DeleteUninstallEntry(const CUninstApp& app) {
@@ -65,7 +93,7 @@ void DeleteUninstallEntry(const CUninstApp& app) {
                                 uninstall.put()) != ERROR_SUCCESS) {
             continue;
         }
-        DeleteSubkey(uninstall.get(), app.DrvUninstRegKeyPath);
+        DeleteSubkeyInView(uninstall.get(), app.DrvUninstRegKeyPath, views.flags[v]);
         Api().RegFlushKey(uninstall.get());
     }
 }

@@ -5,6 +5,7 @@
 #include "app/file_removal.h"
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/wow64.h"
 #include "nt/nt_removal.h"
 #include "ui/uninst_dlg.h"
 
@@ -25,8 +26,10 @@ bool UsesDriverStore() {
 // Each pair is shown PNF first, so that the INF path stays visible; the INF goes first. A file
 // that may not be deleted (its name, or Windows protecting it) is left out of the pair alone, and
 // the pair's step is taken in any case. The plain deletes stay after the driver-store uninstall,
-// for the files it leaves (it fails, or the system has no driver store).
-void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolder& infDir) {
+// for the files it leaves (on XP, which has no driver store), except for a package the store kept:
+// its pair stays for the retry after the device removal.
+void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolder& infDir,
+                    DeferredDriverPackages& deferred) {
     const bool driverStore = UsesDriverStore();
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
@@ -42,18 +45,38 @@ void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolde
         if (inf) inf->Show(dlg);
         if (inf) inf->ResetAttributes();
         if (pnf) pnf->ResetAttributes();
-        if (inf && driverStore && IsOemInfName(entry))
-            Api().SetupUninstallOEMInfA(entry, SUOI_FORCEDELETE, nullptr);
-        if (inf) inf->Delete();
-        if (pnf) pnf->Delete();
+        const bool byHand =
+            !(inf && driverStore && IsOemInfName(entry)) || UninstallDriverPackage(entry, deferred);
+        if (inf && byHand) inf->Delete();
+        if (pnf && byHand) pnf->Delete();
         dlg.StepProgress();
     }
 }
 
-// Every row takes its step, also one whose SYS name is passed over.
-void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, const RemovalFolder& drivers) {
+// A folder of system32 and, on 64-bit Windows, its twin below SysWOW64. The product's installer
+// is a 32-bit program: what it copied to system32 by itself (extra DLLs and filters for 32-bit TV
+// programs, a SYS file copied rather than installed through the INF) landed in SysWOW64, which
+// this 64-bit process addresses by its own name. Each name goes from both, by the same rules.
+class SystemFolder {
+public:
+    SystemFolder(const char* suffix, const char* wow64Suffix) : native_(suffix) {
+        if (Is64BitWindows()) wow64_.emplace(wow64Suffix);
+    }
+    void Delete(CUninstDlg& dlg, const char* name) const {
+        DeletePlain(dlg, native_, name);
+        if (wow64_) DeletePlain(dlg, *wow64_, name);
+    }
+
+private:
+    RemovalFolder native_;
+    std::optional<RemovalFolder> wow64_;
+};
+
+// Every row takes its step, also one whose SYS name is passed over; both copies of a file on
+// 64-bit Windows take one step between them.
+void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, const SystemFolder& drivers) {
     auto one = [&](const DeviceEntry& row) {
-        DeletePlain(dlg, drivers, row.SYS);
+        drivers.Delete(dlg, row.SYS);
         dlg.StepProgress();
     };
     for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) one(app.DevTable[i]);
@@ -123,20 +146,23 @@ BOOL CUninstDlg::RunNtRemoval() {
 
     SelectClassKeyPath();
     CollectInfNames(infNames);
-    DeleteInfPairs(*this, infNames, infDir);
+    DeferredDriverPackages deferredPackages;
+    DeleteInfPairs(*this, infNames, infDir, deferredPackages);
 
-    DeleteSysFiles(*this, app, RemovalFolder("\\system32\\drivers\\"));
+    DeleteSysFiles(*this, app, SystemFolder("\\system32\\drivers\\", "\\SysWOW64\\drivers\\"));
 
     // The extra files do not move the bar.
-    const RemovalFolder system32("\\system32\\");
+    const SystemFolder system32("\\system32\\", "\\SysWOW64\\");
     for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) {
-        DeletePlain(*this, system32, app.ExtCopyFiles[i]);
+        system32.Delete(*this, app.ExtCopyFiles[i]);
     }
 
     DeleteUninstaller(*this, app.DrvUninstAppName);
     StepProgressNoPause();
 
     RemoveDevicesNt();
+    // What it returns, the packages that still stay in the driver store, the run has not removed.
+    RetryDriverPackages(deferredPackages);
     SetProgressPos(90);
     CleanRegistryNt();
     SetProgressPos(100);

@@ -25,6 +25,12 @@ public:
     virtual LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) = 0;
     virtual LONG RegFlushKey(HKEY hKey) = 0;
     virtual LONG RegCloseKey(HKEY hKey) = 0;
+    // A key in a registry view (samDesired's KEY_WOW64_32KEY or KEY_WOW64_64KEY), from Vista and
+    // 64-bit XP on; where the system lacks it, ERROR_PROC_NOT_FOUND.
+    virtual LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                                 DWORD Reserved) = 0;
+    // From Vista on; where the system lacks it, ERROR_PROC_NOT_FOUND.
+    virtual LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) = 0;
 
     // Profile files, version, directories, timing, errors, memory, strings (KERNEL32).
     virtual DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,

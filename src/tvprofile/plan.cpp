@@ -108,6 +108,10 @@ std::vector<std::string> PlanFromCalls(const sim::Machine& machine) {
             plan.push_back("remove-device " + call.args);
         } else if ((api == "RegDeleteKeyA" || api == "SHDeleteKeyA") && call.result == 0) {
             plan.push_back("delete-key " + call.args);
+        } else if (api == "RegDeleteKeyExA" && call.result == 0) {
+            // The key and its view flag; the RegDeleteTreeA that emptied it first is this key's
+            // delete too.
+            plan.push_back("delete-key " + SplitRight(call.args, 1)[0]);
         } else if (api == "MessageBoxA") {
             const std::string text = Escape(SplitRight(call.args, 2)[0]);
             if (machine.Dialogs().empty()) {

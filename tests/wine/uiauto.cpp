@@ -173,6 +173,25 @@ void ReadDialog(HWND dlg, const char* when) {
     dialogfit::ReportLooks(dlg, w, Say);
 }
 
+// The file of a module that another process has loaded, or "none": which comctl32.dll the
+// dialog's process uses says which common controls its dialog has (version 6 lies in the
+// side-by-side store, WinSxS).
+std::string ModuleFileOf(DWORD pid, const char* moduleName) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snap == INVALID_HANDLE_VALUE) return "none";
+    MODULEENTRY32 me{};
+    me.dwSize = sizeof me;
+    std::string file = "none";
+    for (BOOL ok = Module32First(snap, &me); ok; ok = Module32Next(snap, &me)) {
+        if (lstrcmpiA(me.szModule, moduleName) == 0) {
+            file = me.szExePath;
+            break;
+        }
+    }
+    CloseHandle(snap);
+    return file;
+}
+
 // Presses the OK button of a message box, as a click would.
 void PressBoxOk(HWND box) {
     HWND ok = GetDlgItem(box, IDOK);
@@ -290,7 +309,10 @@ int RunDialog(const std::string& title, const std::string& action, bool read, DW
     GetWindowThreadProcessId(dlg, &pid);
     // Let the dialog finish painting before anyone looks at it.
     Sleep(200);
-    if (read) ReadDialog(dlg, "before");
+    if (read) {
+        ReadDialog(dlg, "before");
+        Say("comctl32 " + ModuleFileOf(pid, "comctl32.dll"));
+    }
     if (!beforeMarker.empty()) {
         Touch(beforeMarker);
         Sleep(beforeMs);

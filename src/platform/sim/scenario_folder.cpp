@@ -95,6 +95,8 @@ Scenario Load(const fs::path& folder) {
             s.hungWindows = WindowTitles(value);
         } else if (key == "hold") {
             s.heldFiles = SplitList(value);
+        } else if (key == "hold-module") {
+            s.heldModules = SplitList(value);
         } else if (key == "windows-bits") {
             if (value != "32" && value != "64") throw ScenarioError("windows-bits is 32 or 64");
             s.windows64 = value == "64";
@@ -148,6 +150,7 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     m.SetModuleFileName(s.onlyX86 ? "C:\\tvu\\tvuninst.exe" : "C:\\tvu\\tvuninst64.exe");
     if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
     for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
+    for (const std::string& f : s.heldModules) m.HoldFileOpen(WindowsPath(f), true);
     Prepared made;
     for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
     for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));

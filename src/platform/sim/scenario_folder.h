@@ -38,6 +38,7 @@ struct Scenario {
     std::vector<std::string> windows;      // "" for an untitled window
     std::vector<std::string> hungWindows;  // windows whose program stops answering
     std::vector<std::string> heldFiles;    // relative to the Windows directory
+    std::vector<std::string> heldModules;  // loaded as modules, relative to the Windows directory
     sim::UserAction user = sim::UserAction::ClickOk;
     int dpi = 96;                           // the screen's resolution (Wine's LogPixels)
     std::optional<std::string> profile;     // TVMuxDrv.ini

@@ -268,6 +268,9 @@ public:
     LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) override;
     LONG RegFlushKey(HKEY hKey) override;
     LONG RegCloseKey(HKEY hKey) override;
+    LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                         DWORD Reserved) override;
+    LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) override;
     DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
                                    const char* lpDefault, char* lpReturnedString, DWORD nSize,
                                    const char* lpFileName) override;

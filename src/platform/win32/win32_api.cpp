@@ -224,6 +224,13 @@ public:
         return SystemLibrary(::GetModuleHandleA(fileName));
     }
 
+    // A DLL that the exe's manifest binds to a side-by-side assembly: by its name alone, which
+    // the loader resolves through that binding before it searches any folder. A full path would
+    // bypass the binding and load the system folder's older version instead.
+    static SystemLibrary BoundByManifest(const char* fileName) {
+        return SystemLibrary(::LoadLibraryA(fileName));
+    }
+
     // The function of that name with the type it is declared with, or null where the DLL or the
     // function is missing.
     template <typename Fn>
@@ -267,6 +274,12 @@ const SystemLibrary& User32() {
     return library;
 }
 
+// Imported for the registry calls every Windows has, so it is in the process from the start.
+const SystemLibrary& AdvApi32() {
+    static const SystemLibrary library = SystemLibrary::Resident("advapi32.dll");
+    return library;
+}
+
 const SystemLibrary& SetupApi() {
     static const SystemLibrary library = SystemLibrary::FromSystemFolder("setupapi.dll");
     return library;
@@ -285,6 +298,18 @@ const SystemLibrary& ShlwApi() {
 // (2000, the 9x family) nothing is lost.
 const SystemLibrary& Sfc() {
     static const SystemLibrary library = SystemLibrary::FromSystemFolder("sfc.dll", "sfc_os.dll");
+    return library;
+}
+
+// Found at run time rather than imported: an import is resolved by the loader's search before
+// main, and before XP (no side-by-side binding) that search looks beside the exe first, where a
+// comctl32.dll may have been dropped. From XP on (which brought activation contexts) the
+// manifest's binding to version 6 is followed by name; before, the system folder's copy is
+// loaded by its full path.
+const SystemLibrary& ComCtl32() {
+    static const SystemLibrary library = Kernel32().Find<void (*)()>("ActivateActCtx") != nullptr
+                                             ? SystemLibrary::BoundByManifest("comctl32.dll")
+                                             : SystemLibrary::FromSystemFolder("comctl32.dll");
     return library;
 }
 
@@ -344,6 +369,19 @@ w32::LONG RealApi::RegFlushKey(HKEY hKey) {
 
 w32::LONG RealApi::RegCloseKey(HKEY hKey) {
     return ::RegCloseKey(Key(hKey));
+}
+
+w32::LONG RealApi::RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                                   DWORD Reserved) {
+    static const auto fn = AdvApi32().Find<decltype(&::RegDeleteKeyExA)>("RegDeleteKeyExA");
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), lpSubKey, samDesired, Reserved);
+}
+
+w32::LONG RealApi::RegDeleteTreeA(HKEY hKey, const char* lpSubKey) {
+    static const auto fn = AdvApi32().Find<decltype(&::RegDeleteTreeA)>("RegDeleteTreeA");
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), lpSubKey);
 }
 
 // ---- profile, version, directories, timing, errors, memory, strings ----------------------------
@@ -591,7 +629,9 @@ w32::BOOL RealApi::CloseHandle(HANDLE hObject) {
 // ---- user interface ----------------------------------------------------------------------------
 
 void RealApi::InitCommonControls() {
-    ::InitCommonControls();
+    static const auto fn = ComCtl32().Find<decltype(&::InitCommonControls)>("InitCommonControls");
+    // A system without it has no common controls; the dialog then fails on its own.
+    if (fn != nullptr) fn();
 }
 
 w32::HINSTANCE RealApi::GetModuleHandleA(const char* lpModuleName) {

@@ -36,6 +36,13 @@ public:
     w32::LONG SHDeleteKeyA(w32::HKEY hKey, const char* pszSubKey) override {
         return next_.SHDeleteKeyA(hKey, pszSubKey);
     }
+    w32::LONG RegDeleteKeyExA(w32::HKEY hKey, const char* sub, w32::DWORD sam,
+                              w32::DWORD reserved) override {
+        return next_.RegDeleteKeyExA(hKey, sub, sam, reserved);
+    }
+    w32::LONG RegDeleteTreeA(w32::HKEY hKey, const char* sub) override {
+        return next_.RegDeleteTreeA(hKey, sub);
+    }
     w32::LONG RegFlushKey(w32::HKEY hKey) override { return next_.RegFlushKey(hKey); }
     w32::LONG RegCloseKey(w32::HKEY hKey) override { return next_.RegCloseKey(hKey); }
     w32::DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
