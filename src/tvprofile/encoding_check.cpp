@@ -52,7 +52,8 @@ std::vector<Finding> CheckEncoding(std::string_view bytes) {
     };
     if (sim::HasUtf16LeMark(bytes)) {
         add(1, Severity::Warning, "encoding-unicode",
-            "the file is saved as \"Unicode\" (UTF-16): Windows 2000 and later read it, but the "
+            "the file is saved as \"Unicode\" (UTF-16): Windows NT, 2000 and later read it, but "
+            "the "
             "9x family (Windows 95, 98, Me) does not, and takes every key's default there; save "
             "it as ANSI if the product is sold for those systems");
         return found;

@@ -167,7 +167,7 @@ int PlanExit(const std::vector<std::string>& plan) {
 }
 
 void PrintPlan(const std::vector<std::string>& plan) {
-    for (const std::string& line : plan) std::printf("%s\n", line.c_str());
+    for (const std::string& line : plan) Write(tvprofile::PrintableText(line) + "\n");
 }
 
 #ifdef _WIN32

@@ -72,6 +72,10 @@ std::string JsonString(const std::string& s, bool utf8) {
 
 }  // namespace
 
+std::string PrintableText(const std::string& text) {
+    return Printable(text, false);
+}
+
 int ExitCode(const std::vector<Finding>& findings) {
     const auto [errors, warnings] = Counts(findings);
     return errors > 0 ? 2 : warnings > 0 ? 1 : 0;
