@@ -26,10 +26,10 @@ expect("a directory as FILE: exit 2", rc == 2 and out.endswith(b"1 error, 0 warn
 with tempfile.TemporaryDirectory() as tmp:
     profile = os.path.join(tmp, "TVMuxDrv.ini")
     with open(profile, "wb") as f:
-        f.write("[1]\r\nUnInstDrvAppTitle=Deinstallation vollständig\x01\r\nDevIDNum=2\r\n".encode("cp1252"))
+        f.write("[1]\r\nDevIDNum=1\r\nDevDrvID0=PCI\\VEN_1\r\nDevDrvSYS0=..\\vollständig\x01.sys\r\n".encode("cp1252"))
     rc, out, _ = run("check", "--json", profile)
-    report = json.loads(out.decode("utf-8", errors="strict"))
-    expect("JSON of a Windows-1252 profile", rc == 2 and report["errors"] >= 1)
+    messages = " ".join(f["message"] for f in json.loads(out.decode("utf-8", errors="strict"))["findings"])
+    expect("JSON of a Windows-1252 profile", rc == 1 and "..\\vollständig\x01.sys" in messages)
     rc, out, _ = run("check", profile)
     expect("text output ends in its summary", b"\x01" not in out and re.search(rb"\d+ errors?, \d+ warnings?\n$", out))
 
