@@ -162,14 +162,11 @@ std::vector<BYTE> HexBytes(const std::string& text, const std::string& line) {
 }
 
 // Version 5 files keep REG_EXPAND_SZ and REG_MULTI_SZ data as UTF-16LE; the machine stores the
-// ANSI bytes, taking each code unit below 256 as the byte of that value.
+// ANSI bytes, in code page 1252 as the ANSI functions would hand them out.
 std::vector<BYTE> Utf16ToAnsi(const std::vector<BYTE>& in) {
-    std::vector<BYTE> out;
-    for (std::size_t i = 0; i + 1 < in.size(); i += 2) {
-        const unsigned unit = in[i] | (static_cast<unsigned>(in[i + 1]) << 8);
-        out.push_back(unit < 256 ? static_cast<BYTE>(unit) : static_cast<BYTE>('?'));
-    }
-    return out;
+    const std::string narrow =
+        NarrowUtf16Le(std::string_view(reinterpret_cast<const char*>(in.data()), in.size()));
+    return std::vector<BYTE>(narrow.begin(), narrow.end());
 }
 
 }  // namespace
