@@ -43,6 +43,17 @@ std::pair<int, std::string> FirstUtf8Line(std::string_view text) {
     return {0, ""};
 }
 
+// The line (from 1) of the first UTF-16 LE code unit that code page 1252 has no byte for, or 0.
+int FirstLineLosing1252(std::string_view units) {
+    int line = 1;
+    for (std::size_t i = 0; i + 1 < units.size(); i += 2) {
+        const std::string_view unit = units.substr(i, 2);
+        if (unit == std::string_view("\n\0", 2)) ++line;
+        if (unit != std::string_view("?\0", 2) && sim::NarrowUtf16Le(unit) == "?") return line;
+    }
+    return 0;
+}
+
 }  // namespace
 
 std::vector<Finding> CheckEncoding(std::string_view bytes) {
@@ -56,6 +67,12 @@ std::vector<Finding> CheckEncoding(std::string_view bytes) {
             "the "
             "9x family (Windows 95, 98, Me) does not, and takes every key's default there; save "
             "it as ANSI if the product is sold for those systems");
+        if (const int line = FirstLineLosing1252(bytes.substr(2)); line != 0) {
+            add(line, Severity::Warning, "encoding-unicode-lost",
+                "this line holds characters that Windows-1252 lacks: the program reads the file "
+                "through the ANSI functions, which give each such character as '?' where the "
+                "system's ANSI code page lacks it too");
+        }
         return found;
     }
     if (bytes.find('\0') != std::string_view::npos) {

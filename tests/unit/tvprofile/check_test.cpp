@@ -169,6 +169,11 @@ TEST(TvprofileCheck, ReadsEachEncodingAsWindowsDoes) {
     } cases[] = {
         {sound, {}},
         {Utf16Le(sound), {{"encoding-unicode", W}}},
+        {[&] {  // a Cyrillic letter, U+0416, in the title
+             std::string t = Utf16Le(sound + "UnInstDrvAppTitle=\x01\r\n");
+             return t.replace(t.find('\x01'), 2, "\x16\x04");
+         }(),
+         {{"encoding-unicode", W}, {"encoding-unicode-lost", W}}},
         {"\xEF\xBB\xBF" + sound,
          {{"encoding-utf8-mark", E}, {"removes-nothing", E}, {"outside-section", W}}},
         {sound + "UnInstDrvAppTitle=Vollst\xC3\xA4ndig\r\n", {{"encoding-utf8", W}}},
