@@ -345,8 +345,13 @@ private:
                         "] removes nothing but the uninstaller's own file: " +
                         WhyNothing(r, outcome));
             }
+            // The 9x family names files of its own (the rows' INF files, the "system" folder).
+            std::vector<std::string> lookedFor = outcome.filesLookedFor;
+            const auto win9x = RunOnModelMachine(bytes_, r.country, r.loaded, true);
+            lookedFor.insert(lookedFor.end(), win9x.filesLookedFor.begin(),
+                             win9x.filesLookedFor.end());
             if (const SectionLines* s = lines_.Find(r.section); s != nullptr && r.line != 0)
-                CheckFolderNames(*s, outcome.filesLookedFor);
+                CheckFolderNames(*s, lookedFor);
         }
     }
 
@@ -396,37 +401,45 @@ private:
     // file) is looked for in a folder of that name below the group's folder.
     void CheckFolderNames(const SectionLines& s, const std::vector<std::string>& lookedFor) {
         const std::string windows = "c:\\windows\\";
+        auto split = [](const std::string& path) {
+            std::vector<std::string> parts;
+            std::size_t at = 0;
+            while (at < path.size()) {
+                std::size_t end = path.find('\\', at);
+                if (end == std::string::npos) end = path.size();
+                if (end > at) parts.push_back(path.substr(at, end - at));
+                at = end + 1;
+            }
+            return parts;
+        };
         for (const KeyLine& k : s.keys) {
             if (!k.value || k.value->find('\\') == std::string::npos) continue;
             const std::string name = Lower(*k.value);
             for (const std::string& path : lookedFor) {
-                if (path.size() <= name.size() + 1 ||
+                if (path.size() <= name.size() ||
                     path.compare(path.size() - name.size(), name.size(), name) != 0 ||
                     path[path.size() - name.size() - 1] != '\\')
                     continue;
-                std::string folder = path.substr(0, path.size() - name.size());
-                std::string rest = name;
-                std::string dropped;
-                // Leading parts of the name that repeat the folder's last parts.
-                for (;;) {
-                    const std::size_t slash = rest.find('\\');
-                    if (slash == std::string::npos) break;
-                    const std::string part = rest.substr(0, slash + 1);
-                    const std::string tail = folder.substr(0, folder.size() - dropped.size());
-                    if (tail.size() < part.size() + 1 ||
-                        tail.compare(tail.size() - part.size(), part.size(), part) != 0 ||
-                        tail[tail.size() - part.size() - 1] != '\\')
-                        break;
-                    dropped = part + dropped;
-                    rest.erase(0, slash + 1);
+                const std::vector<std::string> folder =
+                    split(path.substr(0, path.size() - name.size()));
+                const std::vector<std::string> parts = split(name);
+                // The most leading parts of the name that equal the folder's last parts.
+                std::size_t repeated = 0;
+                for (std::size_t n = parts.size() - 1; n > 0 && repeated == 0; --n) {
+                    if (n <= folder.size() &&
+                        std::equal(parts.begin(), parts.begin() + static_cast<long>(n),
+                                   folder.end() - static_cast<long>(n)))
+                        repeated = n;
                 }
-                if (dropped.empty()) continue;
+                if (repeated == 0) continue;
+                std::size_t cut = 0;
+                for (std::size_t n = 0; n < repeated; ++n) cut = k.value->find('\\', cut) + 1;
                 const std::string shown =
                     path.rfind(windows, 0) == 0 ? path.substr(windows.size()) : path;
                 Add(k.line, Severity::Warning, "name-repeats-folder", s.name, k.key,
                     k.key + "=" + *k.value + " is looked for as " + shown +
                         ", in a folder of the same name; the name is probably " + k.key + "=" +
-                        k.value->substr(k.value->size() - rest.size()));
+                        k.value->substr(cut));
                 break;
             }
         }

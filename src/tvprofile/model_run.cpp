@@ -32,14 +32,20 @@ struct Given {
 };
 
 Given Build(sim::Machine& m, const std::string& profileBytes, int country,
-            const UninstallProfile& p, const std::vector<std::string>& files) {
+            const UninstallProfile& p, const std::vector<std::string>& files, bool family9x) {
     Given given;
     m.SetWindowsDirectory(kWindows);
-    m.SetVersion(w32::VER_PLATFORM_WIN32_NT, 5, 1, 2600);
+    if (family9x) {
+        m.SetVersion(w32::VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222);
+    } else {
+        m.SetVersion(w32::VER_PLATFORM_WIN32_NT, 5, 1, 2600);
+    }
     m.SetModuleFileName("C:\\tvu\\tvuninst.exe");
     m.WriteProfile(profileBytes);
+    // The user's country, where each family keeps it.
     m.SetString(w32::HKEY_CURRENT_USER, "Control Panel\\International", "iCountry",
                 std::to_string(country));
+    m.WriteProfile("[intl]\r\niCountry=" + std::to_string(country) + "\r\n", "win.ini");
     const std::string entry =
         p.DrvUninstRegKeyPath[0] != '\0' ? p.DrvUninstRegKeyPath : "TvprofileModelEntry";
     m.SetString(w32::HKEY_LOCAL_MACHINE, kUninstallKey + entry, "DisplayName",
@@ -81,14 +87,14 @@ Given Build(sim::Machine& m, const std::string& profileBytes, int country,
 }  // namespace
 
 ModelOutcome RunOnModelMachine(const std::string& profileBytes, int country,
-                               const UninstallProfile& loaded) {
+                               const UninstallProfile& loaded, bool family9x) {
     w32::Win32Api& previous = w32::Api();
     ModelOutcome out;
     // First without files, to learn which files the run looks for; then with them.
     std::vector<std::string> files;
     for (int pass = 0; pass < 2; ++pass) {
         sim::Machine m;
-        const Given given = Build(m, profileBytes, country, loaded, files);
+        const Given given = Build(m, profileBytes, country, loaded, files, family9x);
         const std::vector<std::string> before = m.FilesBelowWindows();
         w32::InstallApi(&m);
         PlanRun(m);

@@ -23,11 +23,11 @@ struct ModelOutcome {
     bool RemovesSomething() const { return removedDevice || removedFile || removedKey; }
 };
 
-// Runs the product for a user of `country` on a simulated Windows XP whose TVMuxDrv.ini holds
-// `profileBytes`; `loaded` is what the product's loader makes of that file for that country, and
-// names what the machine is given. The installed port is put back afterwards, the program state
-// is left reset.
+// Runs the product for a user of `country` on a simulated Windows XP (Windows 98 with
+// `family9x`) whose TVMuxDrv.ini holds `profileBytes`; `loaded` is what the product's loader
+// makes of that file for that country, and names what the machine is given. The installed port is
+// put back afterwards, the program state is left reset.
 ModelOutcome RunOnModelMachine(const std::string& profileBytes, int country,
-                               const UninstallProfile& loaded);
+                               const UninstallProfile& loaded, bool family9x = false);
 
 }  // namespace tvprofile
