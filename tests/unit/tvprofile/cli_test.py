@@ -49,6 +49,10 @@ with tempfile.TemporaryDirectory() as tmp:
     rc4, plan4, _ = run("plan", "--machine", os.path.join(scenarios, "nt-xp-full"))
     rc5, plan5, _ = run("plan", "--machine=" + folder)
     expect("the UTF-16 machine.reg's plan is the REGEDIT4 one's", rc4 == rc5 == 0 and plan4 == plan5 and len(plan4) > 0)
+    with open(os.path.join(folder, "TVMuxDrv.ini"), "ab") as f:
+        f.write(b"\r\n[49]\r\nUnInstDrvAppTitle=Deinstallation\r\nUnInstDrvPassMsg=Fertig.\r\n")
+    _, plan49, _ = run("plan", "--machine", folder, "--country=49")
+    expect("--country picks the section", plan49.splitlines()[-1].startswith(b"message Fertig.") and b"remove-device" not in plan49)
     with open(os.path.join(folder, "machine.reg"), "ab") as f:
         f.write("\"X\"=hex:0g\r\n".encode("utf-16-le"))
     rc, _, err = run("plan", "--machine", folder)
