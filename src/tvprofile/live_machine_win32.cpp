@@ -232,4 +232,8 @@ void CopyLiveFiles(sim::Machine& m, const std::vector<std::string>& paths) {
     }
 }
 
+void UseUtf8Console() {
+    SetConsoleOutputCP(CP_UTF8);
+}
+
 }  // namespace tvprofile

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,17 @@ struct Fault {
     std::string argsContain;  // only calls whose args contain this text count; empty: all
 };
 
+// A registry file that cannot be imported: the physical line (from 1; 0 for the whole file) and
+// why, with the offending text escaped where it is not printable.
+struct RegFileError : std::invalid_argument {
+    RegFileError(int lineNumber, const std::string& reason)
+        : std::invalid_argument("registry file line " + std::to_string(lineNumber) + ": " + reason),
+          line(lineNumber),
+          why(reason) {}
+    int line;
+    std::string why;
+};
+
 struct State;  // the machine's inner state, private to src/platform/sim
 
 class Machine : public Win32Api {
@@ -173,7 +185,8 @@ public:
     void DeleteTree(HKEY root, const std::string& path);
     // Opening the key with KEY_ALL_ACCESS (or any write access) fails with ERROR_ACCESS_DENIED.
     void DenyFullAccess(HKEY root, const std::string& path);
-    // Imports a REGEDIT4 / "Windows Registry Editor Version 5.00" text.
+    // Imports a REGEDIT4 / "Windows Registry Editor Version 5.00" file's bytes: ANSI text, or
+    // UTF-16 LE after its mark, as regedit exports version 5 files. Throws RegFileError.
     void ImportReg(const std::string& text);
 
     bool KeyExists(HKEY root, const std::string& path) const;
