@@ -125,7 +125,13 @@ INT_PTR CDialog::DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lPara
     // Messages before WM_INITDIALOG (WM_SETFONT) and after the modal run get default processing.
     const auto it = windows.find(hWnd);
     if (it == windows.end()) return FALSE;
-    return it->second->Dispatch(message, wParam, lParam);
+    CDialog* dlg = it->second;
+    if (message != WM_INITDIALOG) return dlg->Dispatch(message, wParam, lParam);
+    // However the dialog handles WM_INITDIALOG, its place is settled once that is done.
+    const InitialPlace before = dlg->BeforeInitDialog();
+    const INT_PTR result = dlg->Dispatch(message, wParam, lParam);
+    dlg->AfterInitDialog(before);
+    return result;
 }
 
 INT_PTR CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -49,6 +49,9 @@ public:
     virtual void OnOK();
     virtual void OnCancel();
     void EndDialog(int nResult);
+    // Centres the dialog over its owner while that is shown, else on the work area of its
+    // monitor, and keeps it inside that work area (CWnd::CenterWindow).
+    void CenterWindow();
 
     HWND m_hWnd = nullptr;
 
@@ -61,6 +64,15 @@ protected:
     void Default();
 
 private:
+    // Where the dialog stood, and whether it was shown, before WM_INITDIALOG.
+    struct InitialPlace {
+        RECT rect{};
+        DWORD style = 0;
+    };
+    InitialPlace BeforeInitDialog() const;
+    // Centres the dialog as MFC does once WM_INITDIALOG has been handled (dialog_placement.cpp).
+    void AfterInitDialog(const InitialPlace& before);
+
     static INT_PTR DialogProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
 
@@ -68,6 +80,10 @@ private:
     CDialog* m_pParentWnd;
     bool m_bDefault = false;
 };
+
+// Whether a dialog template leaves the dialog's place to the system, which MFC then centres: no
+// DS_ABSALIGN, and x or y 0.
+bool DialogTemplateLeavesPlaceToSystem(HINSTANCE instance, UINT templateId);
 
 // The paint session of one WM_PAINT: BeginPaint on construction, EndPaint on every way out.
 class CPaintDC {

@@ -55,6 +55,44 @@ void DeleteDriverKeys(const CUninstApp& app, RunResult& result) {
                             });
 }
 
+// Deletes the subkey of a key opened in a registry view. Every open and delete below such a key
+// must carry the view's flag, which SHDeleteKeyA does not pass on to the keys it opens: so the
+// key's subkeys go with RegDeleteTreeA through a handle opened in the view (from Vista on), then
+// deleted with RegDeleteKeyExA and the flag. 64-bit XP has RegDeleteKeyExA alone, which deletes
+// a key without subkeys; a key with subkeys there, and a system with neither call, keep
+// SHDeleteKeyA (Windows 2000 and older have no views at all). Returns the outcome: the code of the
+// delete that decided it, or the open's when the view does not hold the key.
+LONG DeleteSubkeyInView(HKEY parent, const char* name, DWORD view) {
+    if (view == 0) return Api().SHDeleteKeyA(parent, name);
+    LONG emptied = ERROR_SUCCESS;
+    {
+        UniqueKey entry;
+        // Not in this view: nothing to delete here.
+        const LONG opened =
+            Api().RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS | view, entry.put());
+        if (opened != ERROR_SUCCESS) return opened;
+        // Its subkeys go one at a time and its values stay until the key itself goes: a run cut
+        // off in between leaves the entry still naming the product (and carrying the run's
+        // mark), so the next run finds it and finishes the job.
+        char sub[256];
+        // Bounded, so that a subkey that a delete reports gone but stays cannot hold the run.
+        for (int left = 4096; left > 0; --left) {
+            DWORD length = sizeof sub;
+            FILETIME written{};
+            if (Api().RegEnumKeyExA(entry.get(), 0, sub, &length, nullptr, nullptr, nullptr,
+                                    &written) != ERROR_SUCCESS)
+                break;
+            emptied = Api().RegDeleteTreeA(entry.get(), sub);
+            if (emptied != ERROR_SUCCESS) break;
+        }
+    }
+    const LONG deleted = Api().RegDeleteKeyExA(parent, name, view, 0);
+    const LONG missing = static_cast<LONG>(ERROR_PROC_NOT_FOUND);
+    if (deleted == missing || (emptied == missing && deleted != ERROR_SUCCESS))
+        return Api().SHDeleteKeyA(parent, name);
+    return deleted;
+}
+
 // On 64-bit Windows the entry is deleted from each view that holds it: the product's 32-bit
 // installer writes it into the 32-bit one.
 void DeleteUninstallEntry(const CUninstApp& app, RunResult& result) {
@@ -66,8 +104,14 @@ void DeleteUninstallEntry(const CUninstApp& app, RunResult& result) {
                                 uninstall.put()) != ERROR_SUCCESS) {
             continue;
         }
-        DeleteSubkey(uninstall.get(), PathInView(kUninstallKey, views.flags[v]),
-                     app.DrvUninstRegKeyPath, result);
+        // An empty name would make the delete take the list of installed programs itself.
+        if (app.DrvUninstRegKeyPath[0] != '\0') {
+            RecordKeyDelete(
+                result,
+                "HKLM\\" + PathInView(kUninstallKey, views.flags[v]) + "\\" +
+                    app.DrvUninstRegKeyPath,
+                DeleteSubkeyInView(uninstall.get(), app.DrvUninstRegKeyPath, views.flags[v]));
+        }
         Api().RegFlushKey(uninstall.get());
     }
 }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "app/removal_run.h"
 #include "platform/win32_types.h"
@@ -89,3 +90,21 @@ void CollectInfNames(InfNameList& list);
 // The PNF file that belongs to an INF entry: its first dot-separated token followed by ".pnf"
 // (leading dots skipped, as strtok skips delimiters).
 std::string PnfNameFor(const char* infEntry);
+
+// ---- driver packages ----------------------------------------------------------------------------
+
+// The OEM INFs whose driver package would not leave the driver store while devices used it, kept
+// with their INF and PNF files to be tried once more after the device removal.
+using DeferredDriverPackages = std::vector<std::string>;
+
+// Uninstalls the OEM INF's driver package, forced. True when its INF and PNF may then be deleted
+// by hand: the package left, or the system keeps no driver store (XP), or the store holds no
+// package of that name. False when the store kept it (from Vista on): the name joins deferred.
+// Each outcome is recorded in the result, except a deferral, which the retry records.
+bool UninstallDriverPackage(const char* oemInf, DeferredDriverPackages& deferred,
+                            RunResult& result);
+
+// Tries each deferred package once more, now that no device uses it. Returns those that still
+// stay in the driver store, with their INF and PNF files: these the run has not removed.
+std::vector<std::string> RetryDriverPackages(const DeferredDriverPackages& deferred,
+                                             RunResult& result);

@@ -6,6 +6,7 @@
 #include "app/text.h"
 #include "app/uninst_app.h"
 #include "app/uninstall_entry.h"
+#include "app/wow64.h"
 #include "nt/nt_removal.h"
 
 namespace {
@@ -25,8 +26,10 @@ bool UsesDriverStore() {
 // Each pair is shown PNF first, so that the INF path stays visible; the INF goes first. A file
 // that may not be deleted (its name, or Windows protecting it) is left out of the pair alone, and
 // the pair's step is taken in any case. The plain deletes stay after the driver-store uninstall,
-// for the files it leaves (it fails, or the system has no driver store).
-void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolder& infDir) {
+// for the files it leaves (on XP, which has no driver store), except for a package the store kept:
+// its pair stays for the retry after the device removal.
+void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolder& infDir,
+                    DeferredDriverPackages& deferred) {
     const bool driverStore = UsesDriverStore();
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
@@ -44,26 +47,38 @@ void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolde
         if (inf) inf->Show(run);
         if (inf) inf->ResetAttributes();
         if (pnf) pnf->ResetAttributes();
-        if (inf && driverStore && IsOemInfName(entry)) {
-            if (Api().SetupUninstallOEMInfA(entry, SUOI_FORCEDELETE, nullptr) != FALSE) {
-                run.Record(Action::UninstallDriverPackage, entry, Outcome::Ok);
-            } else {
-                const DWORD error = Api().GetLastError();
-                run.Record(Action::UninstallDriverPackage, entry,
-                           error == ERROR_FILE_NOT_FOUND ? Outcome::NotFound : Outcome::Failed,
-                           error);
-            }
-        }
-        if (inf) inf->Delete(run);
-        if (pnf) pnf->Delete(run);
+        const bool byHand = !(inf && driverStore && IsOemInfName(entry)) ||
+                            UninstallDriverPackage(entry, deferred, run.Result());
+        if (inf && byHand) inf->Delete(run);
+        if (pnf && byHand) pnf->Delete(run);
         run.StepProgress();
     }
 }
 
-// Every row takes its step, also one whose SYS name is passed over.
-void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const RemovalFolder& drivers) {
+// A folder of system32 and, on 64-bit Windows, its twin below SysWOW64. The product's installer
+// is a 32-bit program: what it copied to system32 by itself (extra DLLs and filters for 32-bit TV
+// programs, a SYS file copied rather than installed through the INF) landed in SysWOW64, which
+// this 64-bit process addresses by its own name. Each name goes from both, by the same rules.
+class SystemFolder {
+public:
+    SystemFolder(const char* suffix, const char* wow64Suffix) : native_(suffix) {
+        if (Is64BitWindows()) wow64_.emplace(wow64Suffix);
+    }
+    void Delete(RemovalRun& run, const char* name) const {
+        DeletePlain(run, native_, name);
+        if (wow64_) DeletePlain(run, *wow64_, name);
+    }
+
+private:
+    RemovalFolder native_;
+    std::optional<RemovalFolder> wow64_;
+};
+
+// Every row takes its step, also one whose SYS name is passed over; both copies of a file on
+// 64-bit Windows take one step between them.
+void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const SystemFolder& drivers) {
     auto one = [&](const DeviceEntry& row) {
-        DeletePlain(run, drivers, row.SYS);
+        drivers.Delete(run, row.SYS);
         run.StepProgress();
     };
     for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) one(app.DevTable[i]);
@@ -154,20 +169,24 @@ void RunNtRemoval(RemovalRun& run) {
 
     SelectClassKeyPath();
     CollectInfNames(infNames);
-    DeleteInfPairs(run, infNames, infDir);
+    DeferredDriverPackages deferredPackages;
+    DeleteInfPairs(run, infNames, infDir, deferredPackages);
 
-    DeleteSysFiles(run, app, RemovalFolder("\\system32\\drivers\\"));
+    DeleteSysFiles(run, app, SystemFolder("\\system32\\drivers\\", "\\SysWOW64\\drivers\\"));
 
     // The extra files do not move the bar.
-    const RemovalFolder system32("\\system32\\");
+    const SystemFolder system32("\\system32\\", "\\SysWOW64\\");
     for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) {
-        DeletePlain(run, system32, app.ExtCopyFiles[i]);
+        system32.Delete(run, app.ExtCopyFiles[i]);
     }
 
     DeleteUninstaller(run, app.DrvUninstAppName);
     run.StepProgressNoPause();
 
     RemoveDevicesNt(run.Result());
+    // A package that still stays in the driver store is recorded as failed: the run has not
+    // removed it.
+    RetryDriverPackages(deferredPackages, run.Result());
     run.SetProgressPos(90);
     CleanRegistryNt(run.Result());
     run.SetProgressPos(100);

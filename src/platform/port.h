@@ -27,6 +27,12 @@ public:
     virtual LONG RegCloseKey(HKEY hKey) = 0;
     virtual LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
                                 const BYTE* lpData, DWORD cbData) = 0;
+    // A key in a registry view (samDesired's KEY_WOW64_32KEY or KEY_WOW64_64KEY), from Vista and
+    // 64-bit XP on; where the system lacks it, ERROR_PROC_NOT_FOUND.
+    virtual LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                                 DWORD Reserved) = 0;
+    // From Vista on; where the system lacks it, ERROR_PROC_NOT_FOUND.
+    virtual LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) = 0;
 
     // Profile files, version, directories, timing, errors, memory, strings (KERNEL32).
     virtual DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
@@ -153,6 +159,22 @@ public:
     virtual BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) = 0;
     virtual HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) = 0;
     virtual BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) = 0;
+
+    // Where the framework places a dialog: its template, its window on the screen, the work area
+    // of the monitor that holds it (USER32, KERNEL32).
+    virtual HRSRC FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) = 0;
+    virtual HGLOBAL LoadResource(HINSTANCE hModule, HRSRC hResInfo) = 0;
+    virtual void* LockResource(HGLOBAL hResData) = 0;
+    virtual DWORD SizeofResource(HINSTANCE hModule, HRSRC hResInfo) = 0;
+    virtual LONG GetWindowLongA(HWND hWnd, int nIndex) = 0;
+    virtual BOOL GetWindowRect(HWND hWnd, RECT* lpRect) = 0;
+    virtual BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                              UINT uFlags) = 0;
+    // From 98 and 2000 on; where the system lacks them, null or FALSE with ERROR_PROC_NOT_FOUND.
+    virtual HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) = 0;
+    virtual BOOL GetMonitorInfoA(HMONITOR hMonitor, MONITORINFO* lpmi) = 0;
+    virtual BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam,
+                                       UINT fWinIni) = 0;
 };
 
 // The installed adapter. The entry point installs one before anything else runs; tests install a

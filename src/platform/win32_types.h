@@ -329,8 +329,55 @@ inline constexpr UINT PBM_GETPOS = 0x0408;
 
 inline constexpr int SW_HIDE = 0;
 inline constexpr int SW_SHOW = 5;
+inline constexpr int SM_CXSCREEN = 0;
+inline constexpr int SM_CYSCREEN = 1;
 inline constexpr int SM_CXICON = 11;
 inline constexpr int SM_CYICON = 12;
+
+// Where a dialog is placed: its template, the window's frame on the screen, the monitors.
+struct HMONITOR__;
+using HMONITOR = HMONITOR__*;
+using HRSRC = void*;
+using HGLOBAL = void*;
+
+inline const char* const RT_DIALOG = MAKEINTRESOURCEA(5);
+
+// The start of an extended dialog template (DIALOGEX), as the resource holds it: packed, with
+// the menu, class and caption following.
+#pragma pack(push, 1)
+struct DLGTEMPLATEEX_HEADER {
+    WORD dlgVer;
+    WORD signature;  // 0xFFFF
+    DWORD helpID;
+    DWORD exStyle;
+    DWORD style;
+    WORD cDlgItems;
+    std::int16_t x;
+    std::int16_t y;
+    std::int16_t cx;
+    std::int16_t cy;
+};
+#pragma pack(pop)
+static_assert(sizeof(DLGTEMPLATEEX_HEADER) == 26);
+
+struct MONITORINFO {
+    DWORD cbSize;
+    RECT rcMonitor;
+    RECT rcWork;
+    DWORD dwFlags;
+};
+
+inline constexpr int GWL_STYLE = -16;
+inline constexpr LONG WS_CHILD = 0x40000000;
+inline constexpr LONG WS_VISIBLE = 0x10000000;
+inline constexpr LONG WS_MINIMIZE = 0x20000000;
+inline constexpr DWORD DS_ABSALIGN = 0x01;
+inline constexpr UINT SWP_NOSIZE = 0x0001;
+inline constexpr UINT SWP_NOZORDER = 0x0004;
+inline constexpr UINT SWP_NOACTIVATE = 0x0010;
+inline constexpr DWORD MONITOR_DEFAULTTOPRIMARY = 1;
+inline constexpr DWORD MONITOR_DEFAULTTONEAREST = 2;
+inline constexpr UINT SPI_GETWORKAREA = 0x0030;
 
 inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr UINT MB_ICONWARNING = 0x00000030;

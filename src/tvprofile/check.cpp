@@ -9,6 +9,9 @@
 #include "app/text.h"
 #include "app/uninst_app.h"
 #include "nt/nt_removal.h"
+#include "platform/sim/sim_text.h"
+#include "tvprofile/encoding_check.h"
+#include "tvprofile/model_run.h"
 #include "tvprofile/profile_lines.h"
 #include "win9x/enum_keys.h"
 
@@ -233,14 +236,37 @@ std::string PlainNameHint(const std::string& name) {
 }
 
 class Checker {
+    // A section that a user can get, with what the loader made of it.
+    struct RunFor {
+        std::string section;
+        int line = 0;  // of its header; 0 when the file lacks it
+        int country = 1;
+        UninstallProfile loaded{};
+    };
+
 public:
-    Checker(const std::string& text, ProbeControl& probe)
-        : lines_(ProfileLines::Parse(text)), probe_(probe), vocab_(Vocabulary::Learn(probe)) {}
+    // The file is read as the NT family reads it; how the 9x family differs is an encoding
+    // finding.
+    Checker(const std::string& bytes, ProbeControl& probe)
+        : bytes_(bytes),
+          lines_(ProfileLines::Parse(sim::AnsiTextOf(bytes))),
+          probe_(probe),
+          vocab_(Vocabulary::Learn(probe)) {}
 
     std::vector<Finding> Run() {
-        for (const KeyLine& k : lines_.outside)
+        findings_ = CheckEncoding(bytes_);
+        const bool utf8Mark = bytes_.rfind("\xEF\xBB\xBF", 0) == 0;
+        for (const KeyLine& k : lines_.outside) {
+            // A header behind a UTF-8 mark is the mark's finding.
+            if (utf8Mark && k.line == 1) continue;
             Add(k.line, Severity::Warning, "outside-section", "", k.key,
                 Quote(k.key) + " stands before any [section] header and is never read");
+        }
+        for (const KeyLine& k : lines_.unclosed)
+            Add(k.line, Severity::Warning, "header-unclosed", "", k.key,
+                Quote(k.key) +
+                    " lacks its closing ']': it starts no section, and the lines below it "
+                    "belong to the section before");
         std::set<std::string> seen;
         for (const SectionLines& s : lines_.sections) {
             if (!seen.insert(Lower(s.name)).second) {
@@ -252,6 +278,7 @@ public:
             }
             CheckSection(s);
         }
+        CheckRuns();
         std::stable_sort(findings_.begin(), findings_.end(),
                          [](const Finding& a, const Finding& b) { return a.line < b.line; });
         ResetProgramState();
@@ -294,10 +321,128 @@ private:
         }
         loaded_ = theApp;
         reads_ = reads;
+        runs_.push_back(RunFor{s.name, s.line, std::stoi(s.name), theApp});
         CheckKeys(s);
         CheckReads(s, reads);
         CheckCounts(s, reads);
         if (!EqualsNoCase(s.name, "1")) CheckNoFallback(s);
+    }
+
+    // The product's own run for every section a user can get, on a machine that has all the
+    // section names: a section on which it removes nothing is an error. [1] is every user's whose
+    // country has no titled section, so it is run even where the file lacks it.
+    void CheckRuns() {
+        if (std::none_of(runs_.begin(), runs_.end(),
+                         [](const RunFor& r) { return r.section == "1"; })) {
+            Load(probe_, 1);
+            runs_.push_back(RunFor{"1", 0, 1, theApp});
+        }
+        for (const RunFor& r : runs_) {
+            const ModelOutcome outcome = RunOnModelMachine(bytes_, r.country, r.loaded);
+            if (!outcome.RemovesSomething()) {
+                Add(r.line, Severity::Error, "removes-nothing", r.section, "",
+                    "the run for [" + r.section +
+                        "] removes nothing but the uninstaller's own file: " +
+                        WhyNothing(r, outcome));
+            }
+            // The 9x family names files of its own (the rows' INF files, the "system" folder).
+            std::vector<std::string> lookedFor = outcome.filesLookedFor;
+            const auto win9x = RunOnModelMachine(bytes_, r.country, r.loaded, true);
+            lookedFor.insert(lookedFor.end(), win9x.filesLookedFor.begin(),
+                             win9x.filesLookedFor.end());
+            if (const SectionLines* s = lines_.Find(r.section); s != nullptr && r.line != 0)
+                CheckFolderNames(*s, lookedFor);
+        }
+    }
+
+    std::string WhyNothing(const RunFor& r, const ModelOutcome& outcome) const {
+        if (outcome.stop == ModelOutcome::Stop::NotInstalled)
+            return "it stops before its dialog, since the installed-product check does not "
+                   "find the product even where its Uninstall entry (DisplayName \"" +
+                   std::string(r.loaded.DrvUninstRegKeyName) + "\") exists";
+        if (outcome.stop == ModelOutcome::Stop::DeviceCheck)
+            return "it stops at the device check: with the device of every row present, the "
+                   "number found does not equal DevIDNum (" +
+                   std::to_string(r.loaded.DevIDNum) + ")";
+        const SectionLines* s = lines_.Find(r.section);
+        if (s == nullptr || r.line == 0) {
+            std::string why = "the file has no [" + r.section + "] section";
+            if (!lines_.unclosed.empty())
+                why += " (line " + std::to_string(lines_.unclosed.front().line) + ", " +
+                       Quote(lines_.unclosed.front().key) + ", lacks its closing ']')";
+            return why + ", so every key takes its built-in default and no row is read";
+        }
+        const std::pair<const char*, std::int32_t> counts[] = {
+            {"DevIDNum", r.loaded.DevIDNum},
+            {"ExtDevIDNum", r.loaded.ExtDevIDNum},
+            {"ExtDllFileNum", r.loaded.ExtDllFileNum},
+            {"UnInstServiceNum", r.loaded.UnInstServiceNum}};
+        if (std::any_of(std::begin(counts), std::end(counts),
+                        [](const auto& c) { return c.second > 0; }))
+            return "its rows name no device, file, service or key that the run finds";
+        std::string written;
+        for (const auto& [key, value] : counts) {
+            const auto found = s->Find(key);
+            if (found.empty() || !found.front()->value) continue;
+            written +=
+                (written.empty() ? "" : ", ") + std::string(key) + "=" + *found.front()->value;
+        }
+        if (!written.empty())
+            return written + (written.find(',') == std::string::npos ? " reads" : " read") +
+                   " as no rows: a count is plain hexadecimal digits, such as 2, A or F";
+        if (r.section != "1")
+            return "[" + r.section +
+                   "] has a title and no rows (no DevIDNum), and a country section takes nothing "
+                   "from [1]: this country's users get no removal at all";
+        return "[1] has no rows (no DevIDNum)";
+    }
+
+    // A file name that starts with its group's own folder ("drivers\\tunara.sys" for a driver
+    // file) is looked for in a folder of that name below the group's folder.
+    void CheckFolderNames(const SectionLines& s, const std::vector<std::string>& lookedFor) {
+        const std::string windows = "c:\\windows\\";
+        auto split = [](const std::string& path) {
+            std::vector<std::string> parts;
+            std::size_t at = 0;
+            while (at < path.size()) {
+                std::size_t end = path.find('\\', at);
+                if (end == std::string::npos) end = path.size();
+                if (end > at) parts.push_back(path.substr(at, end - at));
+                at = end + 1;
+            }
+            return parts;
+        };
+        for (const KeyLine& k : s.keys) {
+            if (!k.value || k.value->find('\\') == std::string::npos) continue;
+            const std::string name = Lower(*k.value);
+            for (const std::string& path : lookedFor) {
+                if (path.size() <= name.size() ||
+                    path.compare(path.size() - name.size(), name.size(), name) != 0 ||
+                    path[path.size() - name.size() - 1] != '\\')
+                    continue;
+                const std::vector<std::string> folder =
+                    split(path.substr(0, path.size() - name.size()));
+                const std::vector<std::string> parts = split(name);
+                // The most leading parts of the name that equal the folder's last parts.
+                std::size_t repeated = 0;
+                for (std::size_t n = parts.size() - 1; n > 0 && repeated == 0; --n) {
+                    if (n <= folder.size() &&
+                        std::equal(parts.begin(), parts.begin() + static_cast<long>(n),
+                                   folder.end() - static_cast<long>(n)))
+                        repeated = n;
+                }
+                if (repeated == 0) continue;
+                std::size_t cut = 0;
+                for (std::size_t n = 0; n < repeated; ++n) cut = k.value->find('\\', cut) + 1;
+                const std::string shown =
+                    path.rfind(windows, 0) == 0 ? path.substr(windows.size()) : path;
+                Add(k.line, Severity::Warning, "name-repeats-folder", s.name, k.key,
+                    k.key + "=" + *k.value + " is looked for as " + shown +
+                        ", in a folder of the same name; the name is probably " + k.key + "=" +
+                        k.value->substr(cut));
+                break;
+            }
+        }
     }
 
     // Keys the program never reads, lines that are no keys, and repeated keys.
@@ -631,7 +776,9 @@ private:
                 "); for this country they take the program's built-in defaults, not [1]'s values");
     }
 
+    std::string bytes_;
     ProfileLines lines_;
+    std::vector<RunFor> runs_;
     ProbeControl& probe_;
     Vocabulary vocab_;
     UninstallProfile loaded_{};
@@ -639,65 +786,10 @@ private:
     std::vector<Finding> findings_;
 };
 
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (ch == '"' || ch == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
-
-std::pair<int, int> Counts(const std::vector<Finding>& findings) {
-    int errors = 0;
-    for (const Finding& f : findings) errors += f.severity == Severity::Error ? 1 : 0;
-    return {errors, static_cast<int>(findings.size()) - errors};
-}
-
 }  // namespace
 
 std::vector<Finding> CheckProfile(const std::string& text, ProbeControl& probe) {
     return Checker(text, probe).Run();
-}
-
-int ExitCode(const std::vector<Finding>& findings) {
-    const auto [errors, warnings] = Counts(findings);
-    return errors > 0 ? 2 : warnings > 0 ? 1 : 0;
-}
-
-std::string FormatText(const std::string& file, const std::vector<Finding>& findings) {
-    std::string out;
-    for (const Finding& f : findings) {
-        out += file + ":" + std::to_string(f.line) + ": " +
-               (f.severity == Severity::Error ? "error" : "warning") + ": " + f.message + "\n";
-    }
-    const auto [errors, warnings] = Counts(findings);
-    out += std::to_string(errors) + (errors == 1 ? " error, " : " errors, ") +
-           std::to_string(warnings) + (warnings == 1 ? " warning\n" : " warnings\n");
-    return out;
-}
-
-std::string FormatJson(const std::string& file, const std::vector<Finding>& findings) {
-    const auto [errors, warnings] = Counts(findings);
-    std::string out = "{\"file\":" + JsonString(file) + ",\"errors\":" + std::to_string(errors) +
-                      ",\"warnings\":" + std::to_string(warnings) + ",\"findings\":[";
-    for (std::size_t i = 0; i < findings.size(); ++i) {
-        const Finding& f = findings[i];
-        out += std::string(i == 0 ? "" : ",") + "{\"line\":" + std::to_string(f.line) +
-               ",\"severity\":" + (f.severity == Severity::Error ? "\"error\"" : "\"warning\"") +
-               ",\"code\":" + JsonString(f.code) + ",\"section\":" + JsonString(f.section) +
-               ",\"key\":" + JsonString(f.key) + ",\"message\":" + JsonString(f.message) + "}";
-    }
-    return out + "]}\n";
 }
 
 }  // namespace tvprofile

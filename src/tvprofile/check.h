@@ -20,15 +20,21 @@ struct Finding {
     std::string message;
 };
 
-// Checks the profile whose text is given. The probe must be the installed port, reading the same
-// file (probe.profileFile). The product's program state is left reset.
-std::vector<Finding> CheckProfile(const std::string& text, ProbeControl& probe);
+// Checks the profile whose file bytes are given. The probe must be the installed port, reading the
+// same file (probe.profileFile); it is swapped for a made-up machine while the product's run is
+// tried there, and put back. The product's program state is left reset.
+std::vector<Finding> CheckProfile(const std::string& bytes, ProbeControl& probe);
 
 // 0: nothing found; 1: warnings only; 2: at least one error.
 int ExitCode(const std::vector<Finding>& findings);
 
-// "FILE:LINE: error: text" lines, then the count.
+// "FILE:LINE: error: text" lines ("FILE: ..." for line 0, the file as a whole), then the count.
+// Both reports show the profile's bytes as Windows-1252 text in UTF-8, control bytes escaped.
 std::string FormatText(const std::string& file, const std::vector<Finding>& findings);
 std::string FormatJson(const std::string& file, const std::vector<Finding>& findings);
+
+// Text from the profile or the machine (code page 1252) as a terminal shows it: UTF-8, with
+// control bytes and bytes 1252 leaves undefined written as \xNN.
+std::string PrintableText(const std::string& text);
 
 }  // namespace tvprofile

@@ -20,4 +20,7 @@ std::string CopyLiveMachine(sim::Machine& machine);
 // another program holds them open, and the contents of INI files.
 void CopyLiveFiles(sim::Machine& machine, const std::vector<std::string>& paths);
 
+// Has the console show what the program writes as UTF-8, the encoding of its reports.
+void UseUtf8Console();
+
 }  // namespace tvprofile

@@ -127,6 +127,18 @@ bool HeldOpen(const std::string& path) {
     return false;
 }
 
+// Another program has the file loaded as a module (a filter, a DLL): a mapped image refuses write
+// access with a sharing violation, while it lets the file be opened for delete. The handle, if
+// any, is closed at once and nothing is written, so the file keeps its contents and times.
+bool LoadedAsModule(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_DATA,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_SHARING_VIOLATION;
+    const OwnedHandle file(h);
+    return false;
+}
+
 std::string ReadWhole(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -212,8 +224,16 @@ void CopyLiveFiles(sim::Machine& m, const std::vector<std::string>& paths) {
         if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             continue;
         m.WriteFile(path, IsIniName(path) ? ReadWhole(path) : "x", attributes);
-        if (HeldOpen(path)) m.HoldFileOpen(path);
+        if (HeldOpen(path)) {
+            m.HoldFileOpen(path);
+        } else if (LoadedAsModule(path)) {
+            m.HoldFileOpen(path, true);
+        }
     }
+}
+
+void UseUtf8Console() {
+    SetConsoleOutputCP(CP_UTF8);
 }
 
 }  // namespace tvprofile

@@ -88,6 +88,8 @@ std::vector<std::string> FilesTouched(const sim::Machine& machine) {
     const std::string prefix = Lower(machine.WindowsDirectory()) + "\\";
     std::set<std::string> files;
     for (const sim::CallRecord& call : machine.Calls()) {
+        // The run's own log is written by the run, not found on the machine.
+        if (call.api == "CreateDirectoryA" || call.api == "CreateFileA") continue;
         if (call.api == "SetupUninstallOEMInfA") {
             const std::string inf = SplitRight(call.args, 1)[0];
             const std::string base = inf.substr(0, inf.rfind('.'));

@@ -51,7 +51,7 @@ ProfileLines ProfileLines::Parse(const std::string& text) {
     while (std::getline(in, raw)) {
         ++number;
         const std::string line = Trim(raw);
-        if (line.empty()) continue;
+        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
         if (line[0] == '[') {
             const std::size_t close = line.rfind(']');
             if (close != std::string::npos) {
@@ -59,6 +59,9 @@ ProfileLines ProfileLines::Parse(const std::string& text) {
                     SectionLines{number, Trim(line.substr(1, close - 1)), {}});
                 continue;
             }
+            // The reader takes it for a key line of the section before, which nothing reads.
+            result.unclosed.push_back(KeyLine{number, line, std::nullopt});
+            continue;
         }
         KeyLine k;
         k.line = number;

@@ -26,7 +26,10 @@ struct SectionLines {
 
 struct ProfileLines {
     std::vector<SectionLines> sections;
-    std::vector<KeyLine> outside;  // key lines before the first header
+    std::vector<KeyLine> outside;   // key lines before the first header
+    std::vector<KeyLine> unclosed;  // lines that begin with '[' and have no ']': no header
+
+    // Lines that begin with ';' or '#' are comments: the program reads no key of such a name.
 
     static ProfileLines Parse(const std::string& text);
     // The first section of that name, or none.

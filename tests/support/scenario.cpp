@@ -153,9 +153,21 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
             check.passed = verb == "driver-package" ? calls == 1 : calls == 0;
             check.detail =
                 std::to_string(calls) + " SetupUninstallOEMInfA calls with SUOI_FORCEDELETE";
+        } else if (verb == "dialog" && arg == "centred") {
+            // Within a pixel of the work area's centre, once WM_INITDIALOG was handled.
+            const w32::RECT a = m.WorkArea();
+            check.detail = "no dialog was shown";
+            if (!m.Dialogs().empty()) {
+                const w32::RECT& w = m.Dialogs()[0].afterInit;
+                const long dx = (w.left + w.right) - (a.left + a.right);
+                const long dy = (w.top + w.bottom) - (a.top + a.bottom);
+                check.passed = dx >= -2 && dx <= 2 && dy >= -2 && dy <= 2;
+                check.detail = "the dialog's centre is off by " + std::to_string(dx / 2) + ", " +
+                               std::to_string(dy / 2);
+            }
         } else if (verb == "dialog") {
             if (arg != "shown" && arg != "not-shown") {
-                throw ScenarioError("dialog takes shown or not-shown: '" + line + "'");
+                throw ScenarioError("dialog takes shown, not-shown or centred: '" + line + "'");
             }
             const bool shown = !m.Dialogs().empty();
             check.passed = shown == (arg == "shown");

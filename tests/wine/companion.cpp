@@ -1,11 +1,12 @@
 // A stand-in for the product's companion remote-control program, and for any process the tests
 // need running: one top-level window with the given title. When the window is asked to close it
 // writes the close marker and the program ends. The ready marker says the window exists.
-// --hold keeps a file open without delete sharing, as a program that has it loaded does;
-// --hang-on-close makes the window stop answering once it is asked to close.
+// --hold keeps a file open without delete sharing, as a program that reads it does; --load loads
+// a DLL, as a program that uses a filter does; --hang-on-close makes the window stop answering
+// once it is asked to close.
 //
 //   companion [--title TEXT] [--close-marker PATH] [--ready-marker PATH] [--show]
-//             [--hold PATH] [--hang-on-close]
+//             [--hold PATH] [--load PATH] [--hang-on-close]
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -50,6 +51,7 @@ int main(int argc, char** argv) {
     std::string readyMarker;
     bool show = false;
     std::string hold;
+    std::string load;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--title" && i + 1 < argc)
@@ -62,12 +64,14 @@ int main(int argc, char** argv) {
             show = true;
         else if (a == "--hold" && i + 1 < argc)
             hold = argv[++i];
+        else if (a == "--load" && i + 1 < argc)
+            load = argv[++i];
         else if (a == "--hang-on-close")
             g_hangOnClose = true;
         else {
             std::fputs(
                 "usage: companion [--title TEXT] [--close-marker PATH] [--ready-marker PATH] "
-                "[--show] [--hold PATH] [--hang-on-close]\n",
+                "[--show] [--hold PATH] [--load PATH] [--hang-on-close]\n",
                 stderr);
             return 4;
         }
@@ -78,6 +82,8 @@ int main(int argc, char** argv) {
                            nullptr);
         if (held == INVALID_HANDLE_VALUE) return 1;
     }
+    // Kept loaded until the program ends.
+    if (!load.empty() && LoadLibraryA(load.c_str()) == nullptr) return 1;
     HINSTANCE inst = GetModuleHandleA(nullptr);
     WNDCLASSA wc{};
     wc.lpfnWndProc = WndProc;

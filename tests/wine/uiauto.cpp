@@ -25,6 +25,8 @@
 #include <string>
 #include <vector>
 
+#include "dialog_fit.h"
+
 namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the static control holding a message box's text
@@ -168,6 +170,26 @@ void ReadDialog(HWND dlg, const char* when) {
     if (bar != nullptr &&
         SendMessageTimeoutA(bar, 0x0408 /* PBM_GETPOS */, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos) != 0)
         Say(w + " progress pos " + std::to_string(pos));
+    dialogfit::ReportLooks(dlg, w, Say);
+}
+
+// The file of a module that another process has loaded, or "none": which comctl32.dll the
+// dialog's process uses says which common controls its dialog has (version 6 lies in the
+// side-by-side store, WinSxS).
+std::string ModuleFileOf(DWORD pid, const char* moduleName) {
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPMODULE, pid);
+    if (snap == INVALID_HANDLE_VALUE) return "none";
+    MODULEENTRY32 me{};
+    me.dwSize = sizeof me;
+    std::string file = "none";
+    for (BOOL ok = Module32First(snap, &me); ok; ok = Module32Next(snap, &me)) {
+        if (lstrcmpiA(me.szModule, moduleName) == 0) {
+            file = me.szExePath;
+            break;
+        }
+    }
+    CloseHandle(snap);
+    return file;
 }
 
 // Presses the OK button of a message box, as a click would.
@@ -183,6 +205,9 @@ void PressBoxOk(HWND box) {
 bool HandleMessageBox(HWND box, HWND expectedOwner) {
     Say("message caption " + Escape(TextOf(box)));
     Say("message text " + Escape(TextOf(GetDlgItem(box, kMessageTextId))));
+    RECT frame{};
+    GetWindowRect(box, &frame);
+    Say("message window " + dialogfit::RectText(frame));
     HWND owner = GetWindow(box, GW_OWNER);
     Say(std::string("message owner ") + (owner == nullptr         ? "none"
                                          : owner == expectedOwner ? "dialog"
@@ -284,7 +309,10 @@ int RunDialog(const std::string& title, const std::string& action, bool read, DW
     GetWindowThreadProcessId(dlg, &pid);
     // Let the dialog finish painting before anyone looks at it.
     Sleep(200);
-    if (read) ReadDialog(dlg, "before");
+    if (read) {
+        ReadDialog(dlg, "before");
+        Say("comctl32 " + ModuleFileOf(pid, "comctl32.dll"));
+    }
     if (!beforeMarker.empty()) {
         Touch(beforeMarker);
         Sleep(beforeMs);

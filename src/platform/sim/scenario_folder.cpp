@@ -1,7 +1,6 @@
 #include "platform/sim/scenario_folder.h"
 
 #include <cstdlib>
-
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -97,6 +96,8 @@ Scenario Load(const fs::path& folder) {
             s.hungWindows = WindowTitles(value);
         } else if (key == "hold") {
             s.heldFiles = SplitList(value);
+        } else if (key == "hold-module") {
+            s.heldModules = SplitList(value);
         } else if (key == "windows-bits") {
             if (value != "32" && value != "64") throw ScenarioError("windows-bits is 32 or 64");
             s.windows64 = value == "64";
@@ -122,6 +123,10 @@ Scenario Load(const fs::path& folder) {
         } else if (key == "runs") {
             if (value != "1" && value != "2") throw ScenarioError("runs is 1 or 2");
             s.runs = value == "2" ? 2 : 1;
+        } else if (key == "dpi") {
+            if (value != "96" && value != "120" && value != "144" && value != "192")
+                throw ScenarioError("dpi is 96, 120, 144 or 192");
+            s.dpi = std::stoi(value);
         } else {
             throw ScenarioError("unknown key '" + key + "' in scenario.txt");
         }
@@ -147,6 +152,7 @@ Scenario Load(const fs::path& folder) {
 Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     m.SetWindowsDirectory(kWindowsDir);
     m.SetVersion(s.version.platformId, s.version.major, s.version.minor, s.version.build);
+    m.SetDpi(s.dpi);
     if (s.profile) m.WriteProfile(*s.profile);
     if (s.machineReg) m.ImportReg(*s.machineReg);
     for (const FileSpec& f : s.files) {
@@ -160,6 +166,7 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
     for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
     m.SetCommandLine(s.arguments);
+    for (const std::string& f : s.heldModules) m.HoldFileOpen(WindowsPath(f), true);
     Prepared made;
     for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));
     for (const std::string& w : s.windows) made.windows.emplace_back(w, m.AddTopLevelWindow(w));

@@ -226,9 +226,14 @@ BOOL Machine::DeleteFileA(const char* lpFileName) {
     if (it != s_->attributes.end() && (it->second & FILE_ATTRIBUTE_READONLY) != 0)
         return c.FailBool(ERROR_ACCESS_DENIED);
     // A file mapped as an image (a loaded DLL) refuses with access denied, one opened without
-    // delete sharing with a sharing violation.
-    if (auto held = s_->heldOpen.find(r.relKey); held != s_->heldOpen.end())
-        return c.FailBool(held->second ? ERROR_ACCESS_DENIED : ERROR_SHARING_VIOLATION);
+    // delete sharing with a sharing violation. The 9x family deletes a file that is merely open
+    // for normal I/O (DeleteFile's documentation for Windows 95/98/Me); only a module in use
+    // stays there.
+    if (auto held = s_->heldOpen.find(r.relKey); held != s_->heldOpen.end()) {
+        if (held->second) return c.FailBool(ERROR_ACCESS_DENIED);
+        if (s_->platformId != VER_PLATFORM_WIN32_WINDOWS)
+            return c.FailBool(ERROR_SHARING_VIOLATION);
+    }
     if (!std::filesystem::remove(r.disk, ec)) return c.FailBool(ERROR_ACCESS_DENIED);
     if (it != s_->attributes.end()) s_->attributes.erase(it);
     return c.Ret<BOOL>(TRUE);

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,11 @@ struct DialogRecord {
     std::vector<std::pair<int, int>> drawnIcons;  // DrawIcon positions
     std::vector<UINT> sentToDialog;               // messages the program sent to the dialog itself
     std::vector<int> posted;                      // commands posted to it, not yet delivered
+    // The window's frame on the screen, and where it stood once WM_INITDIALOG was handled. The
+    // dialog manager shows a visible template's window only after WM_INITDIALOG.
+    RECT window{};
+    RECT afterInit{};
+    bool visible = false;
     const ControlState* Control(int id) const;
 };
 
@@ -104,8 +110,9 @@ struct TopLevelWindow {
     HWND hwnd = nullptr;
     std::string title;
     std::string className;
-    bool closed = false;         // received WM_CLOSE
-    bool hung = false;           // its program no longer answers messages
+    bool closed = false;  // received WM_CLOSE
+    bool hung = false;    // its program no longer answers messages
+    RECT rect{200, 150, 600, 450};
     std::vector<UINT> messages;  // every message sent to it, in order
 };
 
@@ -132,6 +139,17 @@ struct Fault {
     int nth = 0;
     DWORD error = ERROR_ACCESS_DENIED;
     std::string argsContain;  // only calls whose args contain this text count; empty: all
+};
+
+// A registry file that cannot be imported: the physical line (from 1; 0 for the whole file) and
+// why, with the offending text escaped where it is not printable.
+struct RegFileError : std::invalid_argument {
+    RegFileError(int lineNumber, const std::string& reason)
+        : std::invalid_argument("registry file line " + std::to_string(lineNumber) + ": " + reason),
+          line(lineNumber),
+          why(reason) {}
+    int line;
+    std::string why;
 };
 
 struct State;  // the machine's inner state, private to src/platform/sim
@@ -186,7 +204,8 @@ public:
     void DeleteTree(HKEY root, const std::string& path);
     // Opening the key with KEY_ALL_ACCESS (or any write access) fails with ERROR_ACCESS_DENIED.
     void DenyFullAccess(HKEY root, const std::string& path);
-    // Imports a REGEDIT4 / "Windows Registry Editor Version 5.00" text.
+    // Imports a REGEDIT4 / "Windows Registry Editor Version 5.00" file's bytes: ANSI text, or
+    // UTF-16 LE after its mark, as regedit exports version 5 files. Throws RegFileError.
     void ImportReg(const std::string& text);
 
     bool KeyExists(HKEY root, const std::string& path) const;
@@ -249,6 +268,11 @@ public:
     const std::vector<MessageBoxRecord>& MessageBoxes() const;
     // The dialog's client area in pixels (GetClientRect); 345 x 146 unless set.
     void SetClientSize(int cx, int cy);
+    // The screen's resolution: the dialog's client area grows with it, as its font does.
+    void SetDpi(int dpi);
+    // The one monitor's work area (the screen less the taskbar).
+    void SetWorkArea(const RECT& workArea);
+    RECT WorkArea() const;
     DWORD TotalSleepMs() const;
     bool CommonControlsInitialised() const;
 
@@ -299,6 +323,9 @@ public:
     BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData,
                                      char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
                                      DWORD* RequiredSize) override;
+    LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                         DWORD Reserved) override;
+    LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) override;
     DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
                                    const char* lpDefault, char* lpReturnedString, DWORD nSize,
                                    const char* lpFileName) override;
@@ -381,6 +408,17 @@ public:
     BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) override;
     HDC BeginPaint(HWND hWnd, PAINTSTRUCT* lpPaint) override;
     BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* lpPaint) override;
+    HRSRC FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) override;
+    HGLOBAL LoadResource(HINSTANCE hModule, HRSRC hResInfo) override;
+    void* LockResource(HGLOBAL hResData) override;
+    DWORD SizeofResource(HINSTANCE hModule, HRSRC hResInfo) override;
+    LONG GetWindowLongA(HWND hWnd, int nIndex) override;
+    BOOL GetWindowRect(HWND hWnd, RECT* lpRect) override;
+    BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                      UINT uFlags) override;
+    HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) override;
+    BOOL GetMonitorInfoA(HMONITOR hMonitor, MONITORINFO* lpmi) override;
+    BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) override;
 
 private:
     std::unique_ptr<State> s_;

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "platform/sim/sim_state.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 
@@ -93,6 +94,19 @@ std::optional<std::string> ReadProfileFile(const State& s, const char* fileName)
     std::ifstream in(*disk, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
+    // The encodings, as Windows reads them (Microsoft documents only that a file "created using
+    // Unicode characters" stays Unicode; what follows is how the NT family behaves):
+    // - a file that begins with the UTF-16 LE mark (Notepad's "Unicode") is read as UTF-16 on the
+    //   NT family, and the ANSI functions hand out its text in the ANSI code page. The 9x family's
+    //   reader knows no Unicode: it reads the bytes, finds no section in them, and every key
+    //   takes its default.
+    // - a UTF-8 mark is not recognised: its three bytes are text of the first line, so a section
+    //   header on that line is no header. Wine's reader skips the mark and decodes UTF-8; here
+    //   Windows is followed, since the profiles are made for Windows.
+    // - every other file is ANSI text: UTF-8 letters are handed out as their bytes, which the
+    //   dialog shows as two or three 1252 characters each. A UTF-16 BE mark is not recognised
+    //   either (Wine reads such a file; Windows 10 does not).
+    if (s.platformId == VER_PLATFORM_WIN32_NT) return AnsiTextOf(text.str());
     return text.str();
 }
 

@@ -1,17 +1,42 @@
 // Importing registry files as regedit writes them: REGEDIT4 and "Windows Registry Editor Version
-// 5.00". A malformed file is a mistake in a test's setup, so it throws instead of being skipped.
+// 5.00". A malformed file is a mistake in a test's setup or in a support engineer's export, so it
+// throws, naming the line, instead of being skipped.
 #include <cctype>
+#include <cstdio>
 #include <sstream>
 #include <stdexcept>
 
 #include "platform/sim/sim_state.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 
 namespace {
 
+// What is wrong with one line; ImportReg adds the line's number.
+struct Malformed {
+    std::string why;
+};
+
+// The start of a line as it can be shown anywhere: bytes that are not printable ASCII escaped.
+std::string Shown(const std::string& line) {
+    constexpr std::size_t kMost = 60;
+    std::string out;
+    for (std::size_t i = 0; i < line.size() && i < kMost; ++i) {
+        const auto c = static_cast<unsigned char>(line[i]);
+        if (c >= 0x20 && c < 0x7F) {
+            out += static_cast<char>(c);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            out += hex;
+        }
+    }
+    return line.size() > kMost ? out + "..." : out;
+}
+
 [[noreturn]] void Bad(const std::string& line, const char* why) {
-    throw std::invalid_argument(std::string("registry file: ") + why + ": " + line);
+    throw Malformed{std::string(why) + (line.empty() ? "" : ": " + Shown(line))};
 }
 
 std::string TrimRight(std::string s) {
@@ -25,17 +50,27 @@ std::string TrimLeft(const std::string& s) {
     return s.substr(b);
 }
 
+// A logical line and the physical line it starts on.
+struct Line {
+    int number = 0;
+    std::string text;
+};
+
 // Physical lines joined where a line ends with a backslash (hex data split over lines).
-std::vector<std::string> LogicalLines(const std::string& text) {
-    std::vector<std::string> out;
+std::vector<Line> LogicalLines(const std::string& text) {
+    std::vector<Line> out;
     std::istringstream in(text);
     std::string raw, pending;
     bool continuing = false;
+    int number = 0, start = 0;
     while (std::getline(in, raw)) {
+        ++number;
         std::string line = TrimRight(raw);
         if (continuing) line = TrimLeft(line);
-        if (!line.empty() && line.back() == '\\' && line.find('=') != std::string::npos) {
-            pending += line.substr(0, line.size() - 1);
+        if (!continuing && !line.empty() && line.back() == '\\' &&
+            line.find('=') != std::string::npos) {
+            pending = line.substr(0, line.size() - 1);
+            start = number;
             continuing = true;
             continue;
         }
@@ -43,14 +78,14 @@ std::vector<std::string> LogicalLines(const std::string& text) {
             const bool stillContinuing = !line.empty() && line.back() == '\\';
             pending += stillContinuing ? line.substr(0, line.size() - 1) : line;
             if (stillContinuing) continue;
-            out.push_back(pending);
+            out.push_back({start, pending});
             pending.clear();
             continuing = false;
             continue;
         }
-        out.push_back(line);
+        out.push_back({number, line});
     }
-    if (continuing) out.push_back(pending);
+    if (continuing) out.push_back({start, pending});
     return out;
 }
 
@@ -127,34 +162,33 @@ std::vector<BYTE> HexBytes(const std::string& text, const std::string& line) {
 }
 
 // Version 5 files keep REG_EXPAND_SZ and REG_MULTI_SZ data as UTF-16LE; the machine stores the
-// ANSI bytes, taking each code unit below 256 as the byte of that value.
+// ANSI bytes, in code page 1252 as the ANSI functions would hand them out.
 std::vector<BYTE> Utf16ToAnsi(const std::vector<BYTE>& in) {
-    std::vector<BYTE> out;
-    for (std::size_t i = 0; i + 1 < in.size(); i += 2) {
-        const unsigned unit = in[i] | (static_cast<unsigned>(in[i + 1]) << 8);
-        out.push_back(unit < 256 ? static_cast<BYTE>(unit) : static_cast<BYTE>('?'));
-    }
-    return out;
+    const std::string narrow =
+        NarrowUtf16Le(std::string_view(reinterpret_cast<const char*>(in.data()), in.size()));
+    return std::vector<BYTE>(narrow.begin(), narrow.end());
 }
 
 }  // namespace
 
-void Machine::ImportReg(const std::string& text) {
-    const std::vector<std::string> lines = LogicalLines(text);
+void Machine::ImportReg(const std::string& bytes) {
+    const std::vector<Line> lines = LogicalLines(AnsiTextOf(bytes));
     std::size_t i = 0;
-    while (i < lines.size() && lines[i].empty()) ++i;
-    if (i == lines.size()) Bad("", "empty file");
+    while (i < lines.size() && lines[i].text.empty()) ++i;
+    if (i == lines.size()) throw RegFileError(0, "empty file");
     bool unicode = false;
-    if (lines[i] == "Windows Registry Editor Version 5.00") {
+    if (lines[i].text == "Windows Registry Editor Version 5.00") {
         unicode = true;
-    } else if (lines[i] != "REGEDIT4") {
-        Bad(lines[i], "not a registry file header");
+    } else if (lines[i].text != "REGEDIT4") {
+        throw RegFileError(lines[i].number,
+                           "not a registry file header (REGEDIT4 or \"Windows "
+                           "Registry Editor Version 5.00\"): " +
+                               Shown(lines[i].text));
     }
 
     std::shared_ptr<RegKey> current;
-    for (++i; i < lines.size(); ++i) {
-        const std::string line = TrimLeft(lines[i]);
-        if (line.empty() || line[0] == ';') continue;
+    const auto importLine = [&](const std::string& line) {
+        if (line.empty() || line[0] == ';') return;
         if (line[0] == '[') {
             const std::size_t close = line.rfind(']');
             if (close == std::string::npos) Bad(line, "unterminated key name");
@@ -171,7 +205,7 @@ void Machine::ImportReg(const std::string& text) {
             } else {
                 current = s_->Create(root, rest);
             }
-            continue;
+            return;
         }
 
         if (!current) Bad(line, "value outside a key");
@@ -192,7 +226,7 @@ void Machine::ImportReg(const std::string& text) {
         v.name = name;
         if (data == "-") {
             current->values.erase(Upper(name));
-            continue;
+            return;
         }
         if (!data.empty() && data[0] == '"') {
             std::size_t p = 0;
@@ -229,6 +263,13 @@ void Machine::ImportReg(const std::string& text) {
         if (slot.name.empty()) slot.name = name;
         slot.type = v.type;
         slot.data = std::move(v.data);
+    };
+    for (++i; i < lines.size(); ++i) {
+        try {
+            importLine(TrimLeft(lines[i].text));
+        } catch (const Malformed& m) {
+            throw RegFileError(lines[i].number, m.why);
+        }
     }
 }
 

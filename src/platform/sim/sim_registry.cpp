@@ -348,6 +348,69 @@ LONG Machine::SHDeleteKeyA(HKEY hKey, const char* pszSubKey) {
     return c.Ret(static_cast<LONG>(DeleteRecursively(target)));
 }
 
+namespace {
+
+// RegDeleteKeyExA came with 64-bit XP and Vista, RegDeleteTreeA with Vista; the 9x family has
+// neither.
+bool HasRegDeleteKeyEx(const State& s) {
+    if (s.platformId != VER_PLATFORM_WIN32_NT) return false;
+    return s.major >= 6 || (s.windows64 && s.major == 5 && s.minor >= 2);
+}
+
+bool HasRegDeleteTree(const State& s) {
+    return s.platformId == VER_PLATFORM_WIN32_NT && s.major >= 6;
+}
+
+}  // namespace
+
+// The view flag chooses the view of the path from a root, as an open with it would; below a
+// handle the key is the handle's own child. Like RegDeleteKeyA on the NT family, it refuses a
+// key that still has subkeys.
+LONG Machine::RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired, DWORD Reserved) {
+    Call c(*s_, "RegDeleteKeyExA", DeleteLabel(*s_, hKey, lpSubKey) + "|" + Hex(samDesired));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    if (!HasRegDeleteKeyEx(*s_)) return c.Ret(static_cast<LONG>(ERROR_PROC_NOT_FOUND));
+    if (Reserved != 0 || lpSubKey == nullptr)
+        return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    const std::string path = ViewPath(*s_, hKey, lpSubKey, samDesired);
+    std::shared_ptr<RegKey> target;
+    if (DWORD e = DeleteTarget(*s_, hKey, path.c_str(), target); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (!target->subkeys.empty() || target->denyFull)
+        return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    State::DetachTree(target);
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
+// Without a subkey name the handle's key stays and loses every subkey and value; with one, that
+// key goes with everything below it. A path from a root lies in the process's own view.
+LONG Machine::RegDeleteTreeA(HKEY hKey, const char* lpSubKey) {
+    Call c(*s_, "RegDeleteTreeA", DeleteLabel(*s_, hKey, lpSubKey == nullptr ? "" : lpSubKey));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    if (!HasRegDeleteTree(*s_)) return c.Ret(static_cast<LONG>(ERROR_PROC_NOT_FOUND));
+    std::shared_ptr<RegKey> key;
+    DWORD access = 0;
+    if (DWORD e = ResolveKey(*s_, hKey, key, access); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    constexpr DWORD kNeeded = 0x10000 /* DELETE */ | KEY_ENUMERATE_SUB_KEYS | KEY_QUERY_VALUE;
+    if ((access & kNeeded) != kNeeded) return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    if (lpSubKey != nullptr && *lpSubKey != '\0') {
+        const std::string path = ViewPath(*s_, hKey, lpSubKey, 0);
+        std::shared_ptr<RegKey> target;
+        if (DWORD e = DeleteTarget(*s_, hKey, path.c_str(), target); e != ERROR_SUCCESS)
+            return c.Ret(static_cast<LONG>(e));
+        return c.Ret(static_cast<LONG>(DeleteRecursively(target)));
+    }
+    while (!key->subkeys.empty()) {
+        // A copy: the delete takes the child out of the map that holds this pointer.
+        const std::shared_ptr<RegKey> child = key->subkeys.begin()->second;
+        if (DWORD e = DeleteRecursively(child); e != ERROR_SUCCESS)
+            return c.Ret(static_cast<LONG>(e));
+    }
+    key->values.clear();
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
 LONG Machine::RegFlushKey(HKEY hKey) {
     Call c(*s_, "RegFlushKey", s_->KeyLabel(hKey));
     if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));

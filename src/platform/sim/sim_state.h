@@ -191,6 +191,16 @@ struct State {
     bool commonControls = false;
     HICON icon = nullptr;
     int clientCx = 345, clientCy = 146;
+    // One monitor: the screen, and its work area above a taskbar of 30 pixels at the bottom.
+    RECT screen{0, 0, 1024, 768};
+    RECT workArea{0, 0, 1024, 738};
+    int dpi = 96;
+    // Whether the system has the monitor functions, which arrived with 98 and 2000.
+    bool HasMonitorFunctions() const {
+        return platformId == VER_PLATFORM_WIN32_NT ? major >= 5 : (major > 4 || minor >= 10);
+    }
+    // Dialog template 102 as the resource holds it (DIALOGEX), made on first use.
+    std::vector<BYTE> dialogTemplate;
 
     // Handles, memory, faults, the call log.
     ULONG_PTR nextHandle = 0x1000;
@@ -263,6 +273,11 @@ struct State {
     // Dialog of a window handle, if it is a live dialog.
     DialogRecord* LiveDialogRecord(HWND h);
 };
+
+// What the call log names a window by: "dialog", "ctl 1002", "window TITLE" (sim_windows.cpp).
+std::string WindowLabel(const State& s, HWND h);
+// The frame the dialog manager gives a new dialog of template 102 (sim_screen.cpp).
+RECT InitialDialogFrame(const State& s);
 
 // One port call: records it in the log on construction and decides whether a fault fires.
 class Call {

@@ -21,21 +21,6 @@ HINSTANCE ModuleHandle() {
     return reinterpret_cast<HINSTANCE>(kModule);
 }
 
-std::string WindowLabel(const State& s, HWND h) {
-    auto it = s.windows.find(reinterpret_cast<ULONG_PTR>(h));
-    if (it == s.windows.end()) return h == nullptr ? "(null)" : "<bad window>";
-    switch (it->second.kind) {
-        case WindowRef::TopLevel:
-            return "window " + s.topLevels[it->second.index].title;
-        case WindowRef::Dialog:
-            return "dialog";
-        case WindowRef::Control:
-            return "ctl " +
-                   std::to_string(s.dialogs[it->second.index].controls[it->second.control].id);
-    }
-    return "<bad window>";
-}
-
 const WindowRef* FindWindowRef(const State& s, HWND h) {
     auto it = s.windows.find(reinterpret_cast<ULONG_PTR>(h));
     return it == s.windows.end() ? nullptr : &it->second;
@@ -122,6 +107,21 @@ LRESULT ProgressMessage(ProgressState& p, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 }  // namespace
+
+std::string WindowLabel(const State& s, HWND h) {
+    auto it = s.windows.find(reinterpret_cast<ULONG_PTR>(h));
+    if (it == s.windows.end()) return h == nullptr ? "(null)" : "<bad window>";
+    switch (it->second.kind) {
+        case WindowRef::TopLevel:
+            return "window " + s.topLevels[it->second.index].title;
+        case WindowRef::Dialog:
+            return "dialog";
+        case WindowRef::Control:
+            return "ctl " +
+                   std::to_string(s.dialogs[it->second.index].controls[it->second.control].id);
+    }
+    return "<bad window>";
+}
 
 DialogRecord* State::LiveDialogRecord(HWND h) {
     const WindowRef* ref = FindWindowRef(*this, h);
@@ -248,11 +248,15 @@ INT_PTR Machine::DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName
     }
     s_->liveDialogs.push_back(LiveDialog{record, lpDialogFunc});
 
-    // As the dialog manager does: the font first (DS_SETFONT), then WM_INITDIALOG with the
-    // first tab stop, the OK button, as the control to receive the focus.
+    // As the dialog manager does: the window hidden in its first place, the font (DS_SETFONT),
+    // then WM_INITDIALOG with the first tab stop, the OK button, as the control to receive the
+    // focus; a template with WS_VISIBLE is shown only after that.
+    s_->dialogs[record].window = InitialDialogFrame(*s_);
     Deliver(*s_, record, kWmSetFont, 0, 0);
     Deliver(*s_, record, WM_INITDIALOG,
             reinterpret_cast<WPARAM>(ControlHwnd(s_->dialogs[record], IDOK)), dwInitParam);
+    s_->dialogs[record].afterInit = s_->dialogs[record].window;
+    if ((dialog102::kStyle & kWsVisible) != 0) s_->dialogs[record].visible = true;
     while (!s_->dialogs[record].ended) {
         if (!s_->dialogs[record].posted.empty()) {
             const int command = s_->dialogs[record].posted.front();
@@ -520,9 +524,9 @@ int Machine::GetSystemMetrics(int nIndex) {
     if (c.Faulted()) return c.Ret(0);
     switch (nIndex) {
         case 0:
-            return c.Ret(1024);  // SM_CXSCREEN
+            return c.Ret(static_cast<int>(s_->screen.right - s_->screen.left));  // SM_CXSCREEN
         case 1:
-            return c.Ret(768);  // SM_CYSCREEN
+            return c.Ret(static_cast<int>(s_->screen.bottom - s_->screen.top));  // SM_CYSCREEN
         case SM_CXICON:
         case SM_CYICON:
             return c.Ret(32);

@@ -150,6 +150,13 @@ TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, dwAllocationGranularity);
 TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorLevel);
 TVU_SAME_FIELD(SYSTEM_INFO, SYSTEM_INFO, wProcessorRevision);
 
+TVU_SAME_SIZE(MONITORINFO, MONITORINFO);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, cbSize);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, rcMonitor);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, rcWork);
+TVU_SAME_FIELD(MONITORINFO, MONITORINFO, dwFlags);
+static_assert(sizeof(w32::DLGTEMPLATEEX_HEADER) == 26, "DIALOGEX header");
+
 #undef TVU_SAME_FIELD
 #undef TVU_SAME_SIZE
 
@@ -217,6 +224,13 @@ public:
         return SystemLibrary(::GetModuleHandleA(fileName));
     }
 
+    // A DLL that the exe's manifest binds to a side-by-side assembly: by its name alone, which
+    // the loader resolves through that binding before it searches any folder. A full path would
+    // bypass the binding and load the system folder's older version instead.
+    static SystemLibrary BoundByManifest(const char* fileName) {
+        return SystemLibrary(::LoadLibraryA(fileName));
+    }
+
     // The function of that name with the type it is declared with, or null where the DLL or the
     // function is missing.
     template <typename Fn>
@@ -253,6 +267,19 @@ const SystemLibrary& Kernel32() {
     return library;
 }
 
+// Windows 95 and NT 4.0 have one screen and no monitor functions; USER32 is in the process from
+// its start, so it is only looked up.
+const SystemLibrary& User32() {
+    static const SystemLibrary library = SystemLibrary::Resident("user32.dll");
+    return library;
+}
+
+// Imported for the registry calls every Windows has, so it is in the process from the start.
+const SystemLibrary& AdvApi32() {
+    static const SystemLibrary library = SystemLibrary::Resident("advapi32.dll");
+    return library;
+}
+
 const SystemLibrary& SetupApi() {
     static const SystemLibrary library = SystemLibrary::FromSystemFolder("setupapi.dll");
     return library;
@@ -271,6 +298,18 @@ const SystemLibrary& ShlwApi() {
 // (2000, the 9x family) nothing is lost.
 const SystemLibrary& Sfc() {
     static const SystemLibrary library = SystemLibrary::FromSystemFolder("sfc.dll", "sfc_os.dll");
+    return library;
+}
+
+// Found at run time rather than imported: an import is resolved by the loader's search before
+// main, and before XP (no side-by-side binding) that search looks beside the exe first, where a
+// comctl32.dll may have been dropped. From XP on (which brought activation contexts) the
+// manifest's binding to version 6 is followed by name; before, the system folder's copy is
+// loaded by its full path.
+const SystemLibrary& ComCtl32() {
+    static const SystemLibrary library = Kernel32().Find<void (*)()>("ActivateActCtx") != nullptr
+                                             ? SystemLibrary::BoundByManifest("comctl32.dll")
+                                             : SystemLibrary::FromSystemFolder("comctl32.dll");
     return library;
 }
 
@@ -330,6 +369,19 @@ w32::LONG RealApi::RegFlushKey(HKEY hKey) {
 
 w32::LONG RealApi::RegCloseKey(HKEY hKey) {
     return ::RegCloseKey(Key(hKey));
+}
+
+w32::LONG RealApi::RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                                   DWORD Reserved) {
+    static const auto fn = AdvApi32().Find<decltype(&::RegDeleteKeyExA)>("RegDeleteKeyExA");
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), lpSubKey, samDesired, Reserved);
+}
+
+w32::LONG RealApi::RegDeleteTreeA(HKEY hKey, const char* lpSubKey) {
+    static const auto fn = AdvApi32().Find<decltype(&::RegDeleteTreeA)>("RegDeleteTreeA");
+    if (fn == nullptr) return ERROR_PROC_NOT_FOUND;
+    return fn(Key(hKey), lpSubKey);
 }
 
 // ---- profile, version, directories, timing, errors, memory, strings ----------------------------
@@ -577,7 +629,9 @@ w32::BOOL RealApi::CloseHandle(HANDLE hObject) {
 // ---- user interface ----------------------------------------------------------------------------
 
 void RealApi::InitCommonControls() {
-    ::InitCommonControls();
+    static const auto fn = ComCtl32().Find<decltype(&::InitCommonControls)>("InitCommonControls");
+    // A system without it has no common controls; the dialog then fails on its own.
+    if (fn != nullptr) fn();
 }
 
 w32::HINSTANCE RealApi::GetModuleHandleA(const char* lpModuleName) {
@@ -656,6 +710,53 @@ w32::HDC RealApi::BeginPaint(HWND hWnd, w32::PAINTSTRUCT* lpPaint) {
 
 w32::BOOL RealApi::EndPaint(HWND hWnd, const w32::PAINTSTRUCT* lpPaint) {
     return ::EndPaint(Wnd(hWnd), As<const ::PAINTSTRUCT*>(lpPaint));
+}
+
+// ---- where a dialog is placed ------------------------------------------------------------------
+
+w32::HRSRC RealApi::FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) {
+    return ::FindResourceA(As<::HMODULE>(hModule), lpName, lpType);
+}
+
+w32::HGLOBAL RealApi::LoadResource(HINSTANCE hModule, HRSRC hResInfo) {
+    return ::LoadResource(As<::HMODULE>(hModule), As<::HRSRC>(hResInfo));
+}
+
+void* RealApi::LockResource(HGLOBAL hResData) {
+    return ::LockResource(hResData);
+}
+
+w32::DWORD RealApi::SizeofResource(HINSTANCE hModule, HRSRC hResInfo) {
+    return ::SizeofResource(As<::HMODULE>(hModule), As<::HRSRC>(hResInfo));
+}
+
+w32::LONG RealApi::GetWindowLongA(HWND hWnd, int nIndex) {
+    return ::GetWindowLongA(Wnd(hWnd), nIndex);
+}
+
+w32::BOOL RealApi::GetWindowRect(HWND hWnd, w32::RECT* lpRect) {
+    return ::GetWindowRect(Wnd(hWnd), As<::LPRECT>(lpRect));
+}
+
+w32::BOOL RealApi::SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                                UINT uFlags) {
+    return ::SetWindowPos(Wnd(hWnd), Wnd(hWndInsertAfter), X, Y, cx, cy, uFlags);
+}
+
+w32::HMONITOR RealApi::MonitorFromWindow(HWND hwnd, DWORD dwFlags) {
+    static const auto fn = User32().Find<decltype(&::MonitorFromWindow)>("MonitorFromWindow");
+    if (fn == nullptr) return ProcNotFound<w32::HMONITOR>(nullptr);
+    return As<w32::HMONITOR>(fn(Wnd(hwnd), dwFlags));
+}
+
+w32::BOOL RealApi::GetMonitorInfoA(w32::HMONITOR hMonitor, w32::MONITORINFO* lpmi) {
+    static const auto fn = User32().Find<decltype(&::GetMonitorInfoA)>("GetMonitorInfoA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(As<::HMONITOR>(hMonitor), As<::LPMONITORINFO>(lpmi));
+}
+
+w32::BOOL RealApi::SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) {
+    return ::SystemParametersInfoA(uiAction, uiParam, pvParam, fWinIni);
 }
 
 // ---- start-up ----------------------------------------------------------------------------------

@@ -21,6 +21,8 @@ public:
     using HANDLE = w32::HANDLE;
     using HDC = w32::HDC;
     using HDEVINFO = w32::HDEVINFO;
+    using HGLOBAL = w32::HGLOBAL;
+    using HRSRC = w32::HRSRC;
     using HICON = w32::HICON;
     using HINSTANCE = w32::HINSTANCE;
     using HKEY = w32::HKEY;
@@ -69,6 +71,9 @@ public:
     BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData,
                                      char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
                                      DWORD* RequiredSize) override;
+    LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
+                         DWORD Reserved) override;
+    LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) override;
 
     DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
                                    const char* lpDefault, char* lpReturnedString, DWORD nSize,
@@ -156,6 +161,17 @@ public:
     BOOL DrawIcon(HDC hDC, int X, int Y, HICON hIcon) override;
     HDC BeginPaint(HWND hWnd, w32::PAINTSTRUCT* lpPaint) override;
     BOOL EndPaint(HWND hWnd, const w32::PAINTSTRUCT* lpPaint) override;
+    HRSRC FindResourceA(HINSTANCE hModule, const char* lpName, const char* lpType) override;
+    HGLOBAL LoadResource(HINSTANCE hModule, HRSRC hResInfo) override;
+    void* LockResource(HGLOBAL hResData) override;
+    DWORD SizeofResource(HINSTANCE hModule, HRSRC hResInfo) override;
+    LONG GetWindowLongA(HWND hWnd, int nIndex) override;
+    BOOL GetWindowRect(HWND hWnd, w32::RECT* lpRect) override;
+    BOOL SetWindowPos(HWND hWnd, HWND hWndInsertAfter, int X, int Y, int cx, int cy,
+                      UINT uFlags) override;
+    w32::HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) override;
+    BOOL GetMonitorInfoA(w32::HMONITOR hMonitor, w32::MONITORINFO* lpmi) override;
+    BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) override;
 };
 
 // Takes the program's own folder (and the current one) out of the search for DLLs loaded later,

@@ -30,10 +30,11 @@ tvu_exe_name() { [ "$1" = x64 ] && echo tvuninst64.exe || echo tvuninst.exe; }
 tvu_reg_view() { [ "$1" = x86 ] && echo /reg:32 || echo /reg:64; }
 
 # tvu_make_template ARCH DIR: a fresh, quiet, headless prefix, made once and reused while Wine's
-# version stays the same.
+# version and the fonts stay the same (a prefix keeps a cache of the fonts it found when made).
 tvu_make_template() {
   local arch=$1 dir=$2 stamp
-  stamp="$("$TVU_WINE" --version 2>/dev/null) $arch"
+  stamp="$("$TVU_WINE" --version 2>/dev/null) $arch $(find /usr/share/wine/fonts /usr/share/fonts \
+    -type f 2>/dev/null | LC_ALL=C sort | md5sum | cut -c1-12)"
   if [ -f "$dir/.tvu-ready" ] && [ "$(cat "$dir/.tvu-ready")" = "$stamp" ]; then return 0; fi
   rm -rf "$dir"
   mkdir -p "$(dirname "$dir")"
@@ -41,6 +42,13 @@ tvu_make_template() {
     export WINEPREFIX=$dir
     if [ "$arch" = x86 ]; then export WINEARCH=win32; else export WINEARCH=win64; fi
     tvu_wine 180 wineboot -i >/dev/null 2>&1 || exit 1
+    # Wine's own fonts (Tahoma, and Marlett, which draws the caption buttons) where Windows keeps
+    # its fonts: started through its loader as here, Debian's Wine does not find them in its data
+    # folder, and the caption buttons would show letters.
+    if [ -d /usr/share/wine/fonts ]; then
+      mkdir -p "$dir/drive_c/windows/Fonts"
+      cp /usr/share/wine/fonts/* "$dir/drive_c/windows/Fonts/"
+    fi
     tvu_wine 60 reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d x11,null /f >/dev/null 2>&1 || exit 1
     tvu_wine 60 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || exit 1
     timeout 60 wineserver -w

@@ -50,6 +50,16 @@ TEST(ExitCode, EveryRoadEndsWithItsCode) {
         {"9x, silent", "w98-full", "/VERYSILENT", None, 3010, 0},
         {"something stayed", "nt-xp-full", "", stays, 1603, 1},
         {"something stayed, silent", "nt-xp-full", "/qn", stays, 1603, 0},
+        {"a driver package that stays in the store", "nt-win10-x64", "/S",
+         [](sim::Machine& m) {
+             m.AddFault({"SetupUninstallOEMInfA", 0, 0xE000023D, "oem13"});
+         },
+         1603, 0},
+        {"a driver package that leaves on the retry", "nt-win10-x64", "/S",
+         [](sim::Machine& m) {
+             m.AddFault({"SetupUninstallOEMInfA", 1, 0xE000023D, "oem13"});
+         },
+         3010, 0},
         {"cancelled", "dialog-cancel", "", None, 1602, 0},
         {"device check", "nt-device-missing", "", None, 1603, 1},
         {"device check, silent", "nt-device-missing", "/silent", None, 1603, 0},

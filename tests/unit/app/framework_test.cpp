@@ -1,5 +1,6 @@
 // The framework stand-in: the application object, the modal dialog on its template, and how a
 // dialog's messages reach its handlers.
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -227,6 +228,56 @@ TEST_F(AppTest, DialogsRunOneAfterTheOtherEachReceiveTheirOwnMessages) {
     EXPECT_EQ(second.hwndAtInit, m->Dialogs()[1].hwnd);
     EXPECT_EQ(first.exchanges, 2);
     EXPECT_EQ(second.exchanges, 1);
+}
+
+TEST(Framework, AModalDialogIsCentredOnItsWorkAreaUnlessItPlacedItself) {
+    const struct {
+        const char* name;
+        DWORD platform, major, minor;  // NT 4.0 has no monitor functions
+        RECT workArea;
+        int dpi;
+        bool movesItself;
+    } cases[] = {
+        {"XP", 2, 5, 1, {0, 0, 1024, 738}, 96, false},
+        {"taskbar on the left", 2, 10, 0, {120, 0, 1024, 768}, 96, false},
+        {"NT 4.0", 2, 4, 0, {0, 0, 1024, 738}, 96, false},
+        {"192 DPI", 2, 10, 0, {0, 0, 1024, 738}, 192, false},
+        {"moved in WM_INITDIALOG", 2, 5, 1, {0, 0, 1024, 738}, 96, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::ScopedMachine m;
+        ResetProgramState();
+        m->SetVersion(c.platform, c.major, c.minor);
+        m->SetWorkArea(c.workArea);
+        m->SetDpi(c.dpi);
+        theApp.m_hInstance = m->GetModuleHandleA(nullptr);
+        m->ScriptUser({UserAction::PressEscape});
+        TestDlg dlg;
+        if (c.movesItself) {
+            dlg.map = [](TestDlg& d, UINT message, WPARAM, LPARAM, INT_PTR&) {
+                if (message == WM_INITDIALOG)
+                    Api().SetWindowPos(d.m_hWnd, nullptr, 40, 30, 0, 0, SWP_NOSIZE);
+                return false;
+            };
+        }
+
+        dlg.DoModal();
+
+        ASSERT_EQ(m->Dialogs().size(), 1u);
+        const RECT& w = m->Dialogs()[0].afterInit;
+        if (c.movesItself) {
+            EXPECT_EQ(w.left, 40);
+            EXPECT_EQ(w.top, 30);
+            continue;
+        }
+        const RECT& a = c.workArea;
+        EXPECT_LE(std::abs((w.left + w.right) - (a.left + a.right)), 2);
+        EXPECT_LE(std::abs((w.top + w.bottom) - (a.top + a.bottom)), 2);
+        EXPECT_GE(w.left, a.left);
+        EXPECT_GE(w.top, a.top);
+        EXPECT_GT(w.right - w.left, 345 * c.dpi / 96);
+    }
 }
 
 }  // namespace

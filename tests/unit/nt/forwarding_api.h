@@ -36,6 +36,13 @@ public:
     w32::LONG SHDeleteKeyA(w32::HKEY hKey, const char* pszSubKey) override {
         return next_.SHDeleteKeyA(hKey, pszSubKey);
     }
+    w32::LONG RegDeleteKeyExA(w32::HKEY hKey, const char* sub, w32::DWORD sam,
+                              w32::DWORD reserved) override {
+        return next_.RegDeleteKeyExA(hKey, sub, sam, reserved);
+    }
+    w32::LONG RegDeleteTreeA(w32::HKEY hKey, const char* sub) override {
+        return next_.RegDeleteTreeA(hKey, sub);
+    }
     w32::LONG RegFlushKey(w32::HKEY hKey) override { return next_.RegFlushKey(hKey); }
     w32::LONG RegCloseKey(w32::HKEY hKey) override { return next_.RegCloseKey(hKey); }
     w32::DWORD GetPrivateProfileStringA(const char* lpAppName, const char* lpKeyName,
@@ -262,5 +269,32 @@ public:
     w32::BOOL SetupDiGetDeviceInstanceIdA(w32::HDEVINFO s, w32::SP_DEVINFO_DATA* d, char* id,
                                           w32::DWORD n, w32::DWORD* r) override {
         return next_.SetupDiGetDeviceInstanceIdA(s, d, id, n, r);
+    }
+    w32::HRSRC FindResourceA(w32::HINSTANCE m, const char* n, const char* t) override {
+        return next_.FindResourceA(m, n, t);
+    }
+    w32::HGLOBAL LoadResource(w32::HINSTANCE m, w32::HRSRC r) override {
+        return next_.LoadResource(m, r);
+    }
+    void* LockResource(w32::HGLOBAL g) override { return next_.LockResource(g); }
+    w32::DWORD SizeofResource(w32::HINSTANCE m, w32::HRSRC r) override {
+        return next_.SizeofResource(m, r);
+    }
+    w32::LONG GetWindowLongA(w32::HWND h, int i) override { return next_.GetWindowLongA(h, i); }
+    w32::BOOL GetWindowRect(w32::HWND h, w32::RECT* r) override {
+        return next_.GetWindowRect(h, r);
+    }
+    w32::BOOL SetWindowPos(w32::HWND h, w32::HWND a, int x, int y, int cx, int cy,
+                           w32::UINT f) override {
+        return next_.SetWindowPos(h, a, x, y, cx, cy, f);
+    }
+    w32::HMONITOR MonitorFromWindow(w32::HWND h, w32::DWORD f) override {
+        return next_.MonitorFromWindow(h, f);
+    }
+    w32::BOOL GetMonitorInfoA(w32::HMONITOR m, w32::MONITORINFO* mi) override {
+        return next_.GetMonitorInfoA(m, mi);
+    }
+    w32::BOOL SystemParametersInfoA(w32::UINT a, w32::UINT u, void* p, w32::UINT f) override {
+        return next_.SystemParametersInfoA(a, u, p, f);
     }
 };

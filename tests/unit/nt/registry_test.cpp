@@ -54,6 +54,39 @@ TEST_F(Cleanup, DeletesTheUninstallEntryAndFlushesTheUninstallKey) {
     EXPECT_EQ(Calls("RegFlushKey"), 1);  // no services key on this machine
 }
 
+// In a view the entry is emptied and deleted by the calls that carry the view's flag where the
+// system has them (the simulated machine has them by version and view); 64-bit XP (5.2) lacks
+// RegDeleteTreeA, and older Windows has no views.
+struct ViewCase {
+    DWORD major, minor;
+    bool windows64;
+    int keyEx, shell;  // RegDeleteKeyExA and SHDeleteKeyA calls
+};
+class Views : public Cleanup, public testing::WithParamInterface<ViewCase> {};
+
+TEST_P(Views, TheUninstallEntryLeavesEachViewThatHoldsIt) {
+    const ViewCase& c = GetParam();
+    const std::string view32 = "SOFTWARE\\Wow6432Node" + kUninstall.substr(8);
+    m->SetVersion(VER_PLATFORM_WIN32_NT, c.major, c.minor);
+    if (c.windows64) m->Set64BitWindows(false);
+    for (const std::string& entry : {kUninstall, view32}) {
+        m->CreateKey(HKEY_LOCAL_MACHINE, entry + "\\{PRODUCT}\\Sub");
+        m->CreateKey(HKEY_LOCAL_MACHINE, entry + "\\Other");
+    }
+    CopyField(theApp.DrvUninstRegKeyPath, "{product}");
+    CleanRegistryNt();
+    EXPECT_FALSE(Key(kUninstall + "\\{PRODUCT}"));
+    EXPECT_EQ(Key(view32 + "\\{PRODUCT}"), !c.windows64);
+    EXPECT_TRUE(Key(view32 + "\\Other"));
+    EXPECT_EQ(Calls("RegDeleteKeyExA"), c.keyEx);
+    EXPECT_EQ(Calls("SHDeleteKeyA"), c.shell);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, Views,
+                         testing::Values(ViewCase{6, 0, true, 2, 0}, ViewCase{5, 2, true, 2, 2},
+                                         ViewCase{5, 1, false, 0, 1}),
+                         [](const auto& p) { return "Case" + std::to_string(p.index); });
+
 TEST_F(Cleanup, AMissingClassKeyLeavesTheOtherStepsToRun) {
     m->CreateKey(HKEY_LOCAL_MACHINE, kServices + "\\tunapro");
     m->CreateKey(HKEY_LOCAL_MACHINE, kUninstall + "\\{P}");

@@ -200,13 +200,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 // From XP on an OEM INF is uninstalled from the driver store before its plain delete; Windows
-// 2000 has no such call, and an INF that is not an OEM INF is never handed to it.
+// 2000 has no such call, and an INF that is not an OEM INF is never handed to it. From Vista on a
+// package that will not leave keeps its INF and PNF and is tried again after the device removal.
 struct StoreCase {
     const char* what;
     DWORD major, minor;
     const char* infPath;
     int calls;
     bool packageGone;
+    int failing = -1;  // which forced call fails: 1 the first, 0 every one, -1 none
+    bool pairKept = false;
 };
 class DriverStore : public Sequence, public testing::WithParamInterface<StoreCase> {};
 
@@ -215,16 +218,26 @@ TEST_P(DriverStore, OemInfsLeaveItFromXpOn) {
     m->SetVersion(VER_PLATFORM_WIN32_NT, c.major, c.minor);
     OneDevice();
     DriverKey(kMediaClass, "0000", "Brelon Capture", c.infPath);
+    const std::string pnf = PnfNameFor(c.infPath);
     Write(std::string("inf\\") + c.infPath);
+    Write("inf\\" + pnf);
     const std::string store = "system32\\DriverStore\\FileRepository\\cap.inf_amd64_1";
     m->AddDriverPackage(c.infPath, store);
+    if (c.failing >= 0) m->AddFault({"SetupUninstallOEMInfA", c.failing, 0xE000023D, ""});
     RunDialog();
-    int calls = 0;
-    for (const sim::CallRecord& call : m->Calls())
+    std::vector<std::size_t> at;
+    for (std::size_t i = 0; i < m->Calls().size(); ++i) {
+        const sim::CallRecord& call = m->Calls()[i];
         if (call.api == "SetupUninstallOEMInfA" && call.args == std::string(c.infPath) + "|0x1")
-            ++calls;
-    EXPECT_EQ(calls, c.calls);
-    EXPECT_FALSE(Exists(std::string("inf\\") + c.infPath));
+            at.push_back(i);
+    }
+    EXPECT_EQ(static_cast<int>(at.size()), c.calls);
+    // The retry follows the device removal.
+    if (at.size() == 2) {
+        EXPECT_GT(at[1], FirstCall("SetupDiRemoveDevice"));
+    }
+    EXPECT_EQ(Exists(std::string("inf\\") + c.infPath), c.pairKept);
+    EXPECT_EQ(Exists("inf\\" + pnf), c.pairKept);
     EXPECT_EQ(!Exists(store + "\\" + c.infPath), c.packageGone);
 }
 
@@ -233,7 +246,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, DriverStore,
                                          StoreCase{"XP", 5, 1, "oem12.inf", 1, false},
                                          StoreCase{"Vista", 6, 0, "OEM12.INF", 1, true},
                                          StoreCase{"not OEM", 10, 0, "tunacap.inf", 0, false},
-                                         StoreCase{"no digits", 10, 0, "oemx.inf", 0, false}),
+                                         StoreCase{"no digits", 10, 0, "oemx.inf", 0, false},
+                                         StoreCase{"XP fails", 5, 1, "oem12.inf", 1, false, 0},
+                                         StoreCase{"retried", 10, 0, "oem12.inf", 2, true, 1},
+                                         StoreCase{"kept", 10, 0, "oem12.inf", 2, false, 0, true}),
                          [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 TEST(PnfName, FirstTokenOfTheEntry) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "platform/sim/sim_machine.h"
 
@@ -303,8 +304,30 @@ TEST(SimWow64, A32BitProcessSeesItsOwnViewAndFolders) {
     }
 }
 
-// An OEM INF that a device's driver key names stays unless the delete is forced; forced, it goes
-// with its PNF.
+// A file another program holds: NT refuses to delete it, open or loaded; the 9x family deletes one
+// that is merely open and refuses only a module in use.
+TEST(SimFiles, AHeldFileStaysAsEachFamilyDecides) {
+    const char* file = "C:\\WINDOWS\\system\\tunaprop.ax";
+    // The platform id, whether it is loaded as a module, and DeleteFileA's error (0: deleted).
+    const std::tuple<DWORD, bool, DWORD> cases[] = {{2, false, ERROR_SHARING_VIOLATION},
+                                                    {2, true, ERROR_ACCESS_DENIED},
+                                                    {1, false, 0},
+                                                    {1, true, ERROR_ACCESS_DENIED}};
+    for (const auto& [platform, module, error] : cases) {
+        sim::ScopedMachine m;
+        m->SetVersion(platform, platform == 1 ? 4 : 5, platform == 1 ? 10 : 1);
+        m->WriteFile(file);
+        m->HoldFileOpen(file, module);
+        m->SetLastError(0);
+        EXPECT_EQ(m->DeleteFileA(file), error == 0 ? TRUE : FALSE) << platform << module;
+        EXPECT_EQ(m->GetLastError(), error) << platform << module;
+        EXPECT_EQ(m->FileExists(file), error != 0) << platform << module;
+    }
+}
+
+// An OEM INF that a device's driver key names, present or not, stays unless the delete is forced;
+// forced, it goes with its PNF. A name the store does not hold is not found, and a fault stands
+// for a forced delete that fails all the same (Windows ignores the flag for some packages).
 TEST(SimDevices, AnInfInUseLeavesTheDriverStoreOnlyWhenForced) {
     sim::ScopedMachine m;
     m->SetVersion(VER_PLATFORM_WIN32_NT, 6, 1);
@@ -320,6 +343,14 @@ TEST(SimDevices, AnInfInUseLeavesTheDriverStoreOnlyWhenForced) {
     EXPECT_EQ(m->SetupUninstallOEMInfA("OEM5.INF", 0, nullptr), FALSE);
     EXPECT_EQ(m->GetLastError(), 0xE000023Du);  // ERROR_INF_IN_USE_BY_DEVICES
     EXPECT_TRUE(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"));
+    m->SetDevicePresent("PCI\\VEN_1131&DEV_7133\\1", false);
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", 0, nullptr), FALSE);
+    EXPECT_EQ(m->GetLastError(), 0xE000023Du);
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem6.inf", SUOI_FORCEDELETE, nullptr), FALSE);
+    EXPECT_EQ(m->GetLastError(), ERROR_FILE_NOT_FOUND);
+    m->AddFault({"SetupUninstallOEMInfA", 1, 0xE000023D, ""});
+    EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", SUOI_FORCEDELETE, nullptr), FALSE);
+    EXPECT_TRUE(m->FileExists("C:\\WINDOWS\\inf\\oem5.pnf"));
     EXPECT_EQ(m->SetupUninstallOEMInfA("oem5.inf", SUOI_FORCEDELETE, nullptr), TRUE);
     EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\inf\\oem5.inf"));
     EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\inf\\oem5.pnf"));
