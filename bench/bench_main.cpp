@@ -239,9 +239,9 @@ void Cleanups(const std::vector<int>& sizes) {
     };
     for (const Cleanup& c :
          {Cleanup{"CleanRegistryNt, subkeys of the class key", &kNtMedia, VER_PLATFORM_WIN32_NT, 5,
-                  1, CleanRegistryNt},
+                  1, [] { return CleanRegistryNt(); }},
           Cleanup{"CleanRegistryWin9x, subkeys of the MEDIA class key (two walks)", &k9xMedia,
-                  VER_PLATFORM_WIN32_WINDOWS, 4, 10, CleanRegistryWin9x}}) {
+                  VER_PLATFORM_WIN32_WINDOWS, 4, 10, [] { return CleanRegistryWin9x(); }}}) {
         Header(c.title, "subkeys");
         Port port;
         for (int n : sizes) {
@@ -258,7 +258,7 @@ void Cleanups(const std::vector<int>& sizes) {
                 [&] { c.fn(); });
             if (port.m->KeyExists(HKEY_LOCAL_MACHINE, *c.classKey + "\\" + Padded(n - 1)))
                 std::abort();
-            const int walks = c.fn == CleanRegistryWin9x ? 2 : 1;
+            const int walks = c.platform == VER_PLATFORM_WIN32_WINDOWS ? 2 : 1;
             const Timing bare = Time(
                 RepsFor(n), [] {},
                 [&] {

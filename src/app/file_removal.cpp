@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "app/text.h"
+#include "app/uninst_app.h"
 #include "platform/port.h"
-#include "ui/uninst_dlg.h"
 
 namespace {
 
@@ -66,20 +66,24 @@ constexpr w32::DWORD kRenameSectionCapacity = 32767;
 // since the list is carried out before long names are known. The section holds repeated
 // names, so it is read and written whole; a section too long to read whole is left as it is
 // rather than written back without its end.
-void ScheduleInWininit(const std::string& path) {
+w32::DWORD ScheduleInWininit(const std::string& path) {
     char shortPath[w32::MAX_PATH];
     const w32::DWORD length = w32::Api().GetShortPathNameA(path.c_str(), shortPath, w32::MAX_PATH);
-    if (length == 0 || length >= w32::MAX_PATH) return;
+    if (length == 0) return w32::Api().GetLastError();
+    if (length >= w32::MAX_PATH) return w32::ERROR_INSUFFICIENT_BUFFER;
     std::vector<char> section(kRenameSectionCapacity);
     const w32::DWORD used = w32::Api().GetPrivateProfileSectionA(
         "rename", section.data(), kRenameSectionCapacity, "WININIT.INI");
-    if (used >= kRenameSectionCapacity - 2) return;
+    if (used >= kRenameSectionCapacity - 2) return w32::ERROR_MORE_DATA;
     std::string entries(section.data(), used);
     entries += "NUL=";
     entries += shortPath;
     entries += '\0';
     // c_str() adds the second NUL that ends the list.
-    w32::Api().WritePrivateProfileSectionA("rename", entries.c_str(), "WININIT.INI");
+    if (w32::Api().WritePrivateProfileSectionA("rename", entries.c_str(), "WININIT.INI") ==
+        w32::FALSE)
+        return w32::Api().GetLastError();
+    return 0;
 }
 
 }  // namespace
@@ -94,12 +98,12 @@ bool HeldOpenByAnotherProgram(const std::string& path, w32::DWORD deleteError) {
            (attributes & (w32::FILE_ATTRIBUTE_READONLY | w32::FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
 
-void ScheduleDeleteAtRestart(const std::string& path) {
-    if (IsWin9xFamily()) {
-        ScheduleInWininit(path);
-    } else {
-        w32::Api().MoveFileExA(path.c_str(), nullptr, w32::MOVEFILE_DELAY_UNTIL_REBOOT);
-    }
+w32::DWORD ScheduleDeleteAtRestart(const std::string& path) {
+    if (IsWin9xFamily()) return ScheduleInWininit(path);
+    if (w32::Api().MoveFileExA(path.c_str(), nullptr, w32::MOVEFILE_DELAY_UNTIL_REBOOT) !=
+        w32::FALSE)
+        return 0;
+    return w32::Api().GetLastError();
 }
 
 bool IsPlainFileName(const char* name) {
@@ -134,7 +138,7 @@ RemovalFolder RemovalFolder::WindowsDirectory() {
 }
 
 std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, const char* name,
-                                               NameRewrite rewrite, Names names) {
+                                               NameRewrite rewrite, Names names, RemovalRun* run) {
     const auto allowed = [names](const char* n) {
         return names == Names::Plain ? IsPlainFileName(n) : IsFileNameBelowFolder(n);
     };
@@ -147,40 +151,65 @@ std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, cons
         if (!allowed(renamed.c_str())) return std::nullopt;
         path = path.substr(0, at) + renamed;
     }
-    if (ProtectedByWindows(path)) return std::nullopt;
+    if (ProtectedByWindows(path)) {
+        if (run != nullptr) run->Record(Action::DeleteFile, path, Outcome::KeptProtected);
+        return std::nullopt;
+    }
     const bool inSubfolder = path.find('\\', at) != std::string::npos;
     return RemovableFile(std::move(path), inSubfolder);
 }
 
-void RemovableFile::Show(CUninstDlg& dlg) const {
-    dlg.ShowFileName(path_.c_str());
+void RemovableFile::Show(RemovalRun& run) const {
+    run.ShowFileName(path_.c_str());
 }
 
 void RemovableFile::ResetAttributes() const {
     w32::Api().SetFileAttributesA(path_.c_str(), w32::FILE_ATTRIBUTE_ARCHIVE);
 }
 
-void RemovableFile::Delete() const {
-    if (w32::Api().DeleteFileA(path_.c_str()) != w32::FALSE) return;
-    if (!inSubfolder_ && HeldOpenByAnotherProgram(path_, w32::Api().GetLastError()))
-        ScheduleDeleteAtRestart(path_);
+void RemovableFile::Delete(RemovalRun& run, bool keepReadOnly) const {
+    if (w32::Api().DeleteFileA(path_.c_str()) != w32::FALSE) {
+        run.Record(Action::DeleteFile, path_, Outcome::Ok);
+        return;
+    }
+    const w32::DWORD error = w32::Api().GetLastError();
+    if (error == w32::ERROR_FILE_NOT_FOUND || error == w32::ERROR_PATH_NOT_FOUND) {
+        run.Record(Action::DeleteFile, path_, Outcome::NotFound);
+        return;
+    }
+    if (!inSubfolder_ && HeldOpenByAnotherProgram(path_, error)) {
+        // The file goes at the next start; the run names it as scheduled, not as failed.
+        const w32::DWORD scheduleError = ScheduleDeleteAtRestart(path_);
+        run.Record(Action::ScheduleDelete, path_,
+                   scheduleError == 0 ? Outcome::Ok : Outcome::Failed, scheduleError);
+        return;
+    }
+    if (keepReadOnly && error == w32::ERROR_ACCESS_DENIED) {
+        const w32::DWORD attributes = w32::Api().GetFileAttributesA(path_.c_str());
+        if (attributes != w32::INVALID_FILE_ATTRIBUTES &&
+            (attributes & w32::FILE_ATTRIBUTE_READONLY) != 0) {
+            run.Record(Action::DeleteFile, path_, Outcome::KeptReadOnly);
+            return;
+        }
+    }
+    run.Record(Action::DeleteFile, path_, Outcome::Failed, error);
 }
 
-void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
+void DeletePlain(RemovalRun& run, const RemovalFolder& folder, const char* name,
                  NameRewrite rewrite) {
     const std::optional<RemovableFile> file =
-        RemovableFile::In(folder, name, rewrite, RemovableFile::Names::BelowFolder);
+        RemovableFile::In(folder, name, rewrite, RemovableFile::Names::BelowFolder, &run);
     if (!file) return;
-    file->Show(dlg);
+    file->Show(run);
     file->ResetAttributes();
-    file->Delete();
+    file->Delete(run);
 }
 
-void DeleteUninstaller(CUninstDlg& dlg, const char* name) {
+void DeleteUninstaller(RemovalRun& run, const char* name) {
     const RemovalFolder windows = RemovalFolder::WindowsDirectory();
     const std::optional<RemovableFile> file =
-        RemovableFile::In(windows, name, nullptr, RemovableFile::Names::BelowFolder);
+        RemovableFile::In(windows, name, nullptr, RemovableFile::Names::BelowFolder, &run);
     if (!file) return;
-    file->Show(dlg);
-    file->Delete();
+    file->Show(run);
+    file->Delete(run, true);
 }

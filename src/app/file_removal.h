@@ -6,9 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "app/removal_run.h"
 #include "platform/port.h"
-
-class CUninstDlg;
 
 // Whether a name from the profile or the registry may be joined to its group's folder: it must be
 // one plain file name lying directly in that folder.
@@ -67,13 +66,14 @@ public:
 
     // The file that name names in folder; with a rewrite, the file whose name the rewrite makes of
     // the lower-cased name. Nothing when the folder is unknown, the name (before or after the
-    // rewrite) is not one the kind allows, or Windows protects the file.
+    // rewrite) is not one the kind allows, or Windows protects the file; a file kept because
+    // Windows protects it is recorded in the run, when one is given.
     static std::optional<RemovableFile> In(const RemovalFolder& folder, const char* name,
                                            NameRewrite rewrite = nullptr,
-                                           Names names = Names::Plain);
+                                           Names names = Names::Plain, RemovalRun* run = nullptr);
 
     const std::string& Path() const { return path_; }
-    void Show(CUninstDlg& dlg) const;
+    void Show(RemovalRun& run) const;
     // FILE_ATTRIBUTE_ARCHIVE replaces every other attribute, read-only included.
     void ResetAttributes() const;
     // A file that another program holds open (a TV application with the product's filter or
@@ -81,8 +81,9 @@ public:
     // message's reboot then finishes. Not so a file named through a subfolder: the system's
     // own files in use below the group's folders (the registry's hives in system32\config) are
     // not all known to the protection check, and a profile's mistake must not take one at the
-    // next start.
-    void Delete() const;
+    // next start. The outcome is recorded in the run: deleted, not there, scheduled, or failed;
+    // with keepReadOnly, a read-only file that stays was kept on purpose.
+    void Delete(RemovalRun& run, bool keepReadOnly = false) const;
 
 private:
     RemovableFile(std::string path, bool inSubfolder)
@@ -93,13 +94,13 @@ private:
 
 // The plain deletion of one file: shown, its attributes reset, deleted. A file that does not pass
 // the checks of RemovableFile is passed over: not shown and not touched.
-void DeletePlain(CUninstDlg& dlg, const RemovalFolder& folder, const char* name,
+void DeletePlain(RemovalRun& run, const RemovalFolder& folder, const char* name,
                  NameRewrite rewrite = nullptr);
 
 // The product's own uninstaller in the Windows directory: shown and deleted with its attributes
 // as they are, so that a read-only copy stays. An empty name is passed over like any other
 // name that does not pass the checks.
-void DeleteUninstaller(CUninstDlg& dlg, const char* name);
+void DeleteUninstaller(RemovalRun& run, const char* name);
 
 // Whether a failed delete failed because another program holds the file open: a sharing
 // violation, or access denied for a file mapped as an image (a loaded DLL or driver), which is
@@ -107,5 +108,6 @@ void DeleteUninstaller(CUninstDlg& dlg, const char* name);
 bool HeldOpenByAnotherProgram(const std::string& path, w32::DWORD deleteError);
 
 // Has the file deleted when Windows next starts: MoveFileExA's delayed delete on the NT family,
-// a NUL= line of WININIT.INI's [rename] section on the 9x family.
-void ScheduleDeleteAtRestart(const std::string& path);
+// a NUL= line of WININIT.INI's [rename] section on the 9x family. Returns 0, or the error that
+// kept it from being scheduled.
+w32::DWORD ScheduleDeleteAtRestart(const std::string& path);

@@ -20,6 +20,7 @@ char ClassKeyPath[256] = {};
 
 void ResetProgramState() {
     static_cast<UninstallProfile&>(theApp) = UninstallProfile{};
+    theApp.ForgetRun();
     theApp.m_pMainWnd = nullptr;
     theApp.m_hInstance = nullptr;
     for (auto& key : VendorKeyList) key.clear();

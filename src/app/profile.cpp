@@ -137,6 +137,10 @@ int CUninstApp::LoadProfile() {
 
     ReadField(section, "OKText", "OK", OKText);
     ReadField(section, "UnInstRemoteTitleName", "Remote Control", UnInstRemoteTitleName);
+    ReadField(section, "UnInstDevMissingMsg",
+              "Not all of the Brelon Tunara WDM Drivers devices were found, so nothing was "
+              "removed. Please connect the device and run the uninstaller again.",
+              UnInstDevMissingMsg);
     return 1;
 }
 

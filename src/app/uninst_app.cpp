@@ -1,9 +1,10 @@
-// Start-up: the profile, the installed-product check, and the dialog or the warning.
+// The application object: the installed-product check, and the end of a run (its result, the
+// log, the completion message). The program's start is in ui/program.cpp.
 #include "app/uninst_app.h"
 
+#include "app/run_log.h"
 #include "app/wow64.h"
 #include "platform/handles.h"
-#include "ui/uninst_dlg.h"
 
 namespace {
 constexpr const char* kUninstallKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -15,25 +16,34 @@ CUninstApp::CUninstApp() : mfc::CWinApp(), UninstallProfile{} {}
 
 CUninstApp::~CUninstApp() = default;
 
-BOOL CUninstApp::InitInstance() {
-    Api().InitCommonControls();
-    mfc::CWinApp::InitInstance();
-    LoadProfile();
-    // A 32-bit process on 64-bit Windows would see the 32-bit registry view and SysWOW64 and may
-    // not remove devices: its run would be partial. The 64-bit build does the run.
-    if (RunsUnderWow64()) {
-        HandOverToNativeUninstaller(UnInstDrvAppTitle);
-        return FALSE;
+void CUninstApp::ForgetRun() {
+    m_options = CommandLine{};
+    m_result = RunResult{};
+    m_ended = false;
+}
+
+int CUninstApp::ExitInstance() {
+    return static_cast<int>(m_result.ExitCode());
+}
+
+std::string CUninstApp::LogPath() const {
+    return m_options.logPath.empty() ? DefaultLogPath() : m_options.logPath;
+}
+
+void CUninstApp::EndRun(const RunResult& result) {
+    if (m_ended) return;
+    m_ended = true;
+    m_result = result;
+    AppendToLog(LogPath(), RunLogBlock(result, Api().GetCommandLineA()));
+}
+
+std::string CUninstApp::CompletionMessage(const RunResult& result) const {
+    std::string text = std::string(UnInstDrvPassMsg) + "\n\n" + UnInstDrvPassMsg2;
+    if (result.ItemsLeft() > 0) {
+        text += "\n\n" + std::to_string(result.ItemsLeft()) +
+                " item(s) could not be removed. The log says which: " + LogPath();
     }
-    if (IsProductInstalled() != 0) {
-        CUninstDlg dlg(nullptr);
-        m_pMainWnd = &dlg;
-        dlg.DoModal();
-    } else {
-        Api().MessageBoxA(nullptr, UnInstNoRegKeyMsg, UnInstDrvAppTitle, MB_ICONWARNING);
-    }
-    // No message loop: the program ends once the dialog has closed or the warning is dismissed.
-    return FALSE;
+    return text;
 }
 
 int CUninstApp::IsProductInstalled() {

@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
+#include "app/command_line.h"
+#include "app/run_result.h"
 #include "framework/afx.h"
 
 inline constexpr int kTableRows = 15;
@@ -22,6 +25,10 @@ inline OSVERSIONINFOA QueryVersion() {
     version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
     Api().GetVersionExA(&version);
     return version;
+}
+
+inline bool IsWin9xFamily() {
+    return QueryVersion().dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
 }
 
 // One row of a device table.
@@ -56,6 +63,7 @@ struct UninstallProfile {
     char ServiceNames[kTableRows][260];
     char UnInstRemoteTitleName[260];
     char OKText[32];
+    char UnInstDevMissingMsg[260];
 };
 
 class CUninstApp : public mfc::CWinApp, public UninstallProfile {
@@ -64,13 +72,34 @@ public:
     ~CUninstApp() override;
 
     BOOL InitInstance() override;
+    // The program's exit code: the last run's result read as one.
+    int ExitInstance() override;
 
     int LoadProfile();
     int GetCountryCode();
     static std::int32_t ParseHexCount(const char* text);
     int IsProductInstalled();
 
+    // The end of a run, however it ended: its result is kept for the exit code and its block is
+    // appended to the log, once.
+    void EndRun(const RunResult& result);
+    const RunResult& LastResult() const { return m_result; }
+    const CommandLine& Options() const { return m_options; }
+    // Back to the state before any run: no options, no result (for a fresh start in tests).
+    void ForgetRun();
+    void SetOptions(const CommandLine& options) { m_options = options; }
+    // Where this run's log goes: /log= or the default.
+    std::string LogPath() const;
+
+    // The completion message: the profile's two paragraphs, and for a run that left something
+    // behind, how many items and where the log is.
+    std::string CompletionMessage(const RunResult& result) const;
+
 private:
+    CommandLine m_options;
+    RunResult m_result;
+    bool m_ended = false;
+
     // Whether an entry of the list of installed programs in that registry view (a KEY_WOW64_*
     // flag, or 0 for the process's own) has the product's DisplayName.
     bool IsListedInView(DWORD view) const;

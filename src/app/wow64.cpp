@@ -26,7 +26,7 @@ RegistryViews UninstallEntryViews() {
     return RegistryViews{{0, 0}, 1};
 }
 
-void HandOverToNativeUninstaller(const char* caption) {
+std::optional<DWORD> RunNativeUninstaller(const std::string& arguments) {
     // The 64-bit build lies beside this exe; a path that does not fit is not guessed at.
     char path[MAX_PATH];
     const DWORD length = Api().GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -36,20 +36,29 @@ void HandOverToNativeUninstaller(const char* caption) {
         const std::size_t slash = self.find_last_of("\\/");
         if (slash != std::string::npos) native = self.substr(0, slash + 1) + kNativeUninstallerName;
     }
-    if (!native.empty() && native.size() < MAX_PATH) {
-        // CreateProcessA may write to its command line, so it gets a copy of its own.
-        std::string commandLine = "\"" + native + "\"";
-        STARTUPINFOA startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION started{};
-        if (Api().CreateProcessA(native.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                 nullptr, nullptr, &startup, &started) != FALSE) {
-            UniqueHandle process(started.hProcess);
-            UniqueHandle thread(started.hThread);
-            Api().WaitForSingleObject(process.get(), INFINITE);
-            return;
-        }
+    if (native.empty() || native.size() >= MAX_PATH) return std::nullopt;
+    // CreateProcessA may write to its command line, so it gets a copy of its own.
+    std::string commandLine = "\"" + native + "\"";
+    if (!arguments.empty()) commandLine += " " + arguments;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION started{};
+    if (Api().CreateProcessA(native.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, nullptr, &startup, &started) == FALSE) {
+        return std::nullopt;
     }
+    UniqueHandle process(started.hProcess);
+    UniqueHandle thread(started.hThread);
+    DWORD exitCode = 0;
+    // A run whose end cannot be waited for or read is not known to have removed anything.
+    if (Api().WaitForSingleObject(process.get(), INFINITE) == WAIT_FAILED ||
+        Api().GetExitCodeProcess(process.get(), &exitCode) == FALSE) {
+        return 1603;
+    }
+    return exitCode;
+}
+
+void TellToRunNativeUninstaller(const char* caption) {
     const std::string text =
         std::string(
             "This is the 32-bit uninstaller, which cannot remove drivers from 64-bit "

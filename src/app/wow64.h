@@ -3,6 +3,9 @@
 // and reach the real system32, so the 32-bit build hands a run over to the 64-bit one.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "platform/port.h"
 
 // 64-bit Windows of the NT family. The 9x family and 32-bit Windows have one registry view and no
@@ -24,7 +27,10 @@ RegistryViews UninstallEntryViews();
 // The file name of the 64-bit build, which ships beside this one.
 inline constexpr const char* kNativeUninstallerName = "tvuninst64.exe";
 
-// Starts the 64-bit uninstaller from this program's folder and waits until it has ended. When it
-// cannot be started, one message box under the given caption tells the user to run it, and
-// nothing is removed.
-void HandOverToNativeUninstaller(const char* caption);
+// Starts the 64-bit uninstaller from this program's folder with the given arguments (this
+// program's own, passed on whole), waits until it has ended and gives its exit code. Nothing when
+// it cannot be started.
+std::optional<w32::DWORD> RunNativeUninstaller(const std::string& arguments);
+
+// The message box that tells the user to run the 64-bit uninstaller, under the given caption.
+void TellToRunNativeUninstaller(const char* caption);

@@ -43,6 +43,10 @@ BOOL CWinApp::InitInstance() {
     return TRUE;
 }
 
+int CWinApp::ExitInstance() {
+    return 0;
+}
+
 CWinApp* AfxGetApp() {
     return registeredApp;
 }
@@ -55,7 +59,7 @@ int AfxWinMain() {
     // InitInstance and returns FALSE, and a program that returned TRUE would have no window left
     // to pump messages for. Either way the program ends here.
     app->InitInstance();
-    return 0;
+    return app->ExitInstance();
 }
 
 CDialog::CDialog(UINT nIDTemplate, CDialog* pParentWnd)

@@ -22,6 +22,8 @@ public:
 
     // Returning FALSE ends the program without running a message loop.
     virtual BOOL InitInstance();
+    // The program's exit code, asked for once InitInstance has returned.
+    virtual int ExitInstance();
 
     HINSTANCE m_hInstance = nullptr;
     // The main window while it exists; the framework clears it when that dialog's window is gone.
@@ -32,7 +34,7 @@ public:
 CWinApp* AfxGetApp();
 
 // The framework's entry point: calls InitInstance on the one application object and returns the
-// program's exit code.
+// program's exit code, ExitInstance's.
 int AfxWinMain();
 
 class CDialog {

@@ -11,6 +11,9 @@
 
 namespace {
 
+// MAX_DEVICE_ID_LEN (200) and its terminator.
+constexpr DWORD kInstanceIdCapacity = 201;
+
 enum class HardwareIdRead { Present, Absent, Failed };
 
 // Reads the hardware-ID list of one device into buffer, growing it for as long as the platform
@@ -99,23 +102,45 @@ int ScanDevicesNt() {
     return end == DeviceWalkEnd::NoDeviceSet ? 0 : count;
 }
 
-int RemoveDevicesNt() {
+namespace {
+
+// The device's instance ID, as the log and the plan name a removed device; its first hardware ID
+// when the ID cannot be read.
+std::string InstanceIdOf(HDEVINFO set, SP_DEVINFO_DATA& device, const char* hardwareId) {
+    char id[kInstanceIdCapacity];
+    if (Api().SetupDiGetDeviceInstanceIdA(set, &device, id, sizeof id, nullptr) == FALSE)
+        return hardwareId;
+    return std::string(id, strnlen(id, sizeof id));
+}
+
+}  // namespace
+
+int RemoveDevicesNt(RunResult& result) {
     CUninstApp& app = theApp;
     // An empty ID is a prefix of every hardware ID; only a row that names its devices may
     // remove one.
     auto describes = [](const char* hardwareId, const DeviceEntry& row) {
         return row.ID[0] != '\0' && HardwareIdMatches(hardwareId, row.ID);
     };
-    const DeviceWalkEnd end =
-        ForEachPresentDevice([&](HDEVINFO set, SP_DEVINFO_DATA& device, const char* hardwareId) {
-            for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
-                if (describes(hardwareId, app.DevTable[i])) Api().SetupDiRemoveDevice(set, &device);
+    const DeviceWalkEnd end = ForEachPresentDevice([&](HDEVINFO set, SP_DEVINFO_DATA& device,
+                                                       const char* hardwareId) {
+        auto remove = [&] {
+            const std::string id = InstanceIdOf(set, device, hardwareId);
+            if (Api().SetupDiRemoveDevice(set, &device) != FALSE) {
+                result.Record(Action::RemoveDevice, id, Outcome::Ok);
+            } else {
+                const DWORD error = Api().GetLastError();
+                result.Record(Action::RemoveDevice, id,
+                              error == ERROR_NO_SUCH_DEVINST ? Outcome::NotFound : Outcome::Failed,
+                              error);
             }
-            for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
-                if (describes(hardwareId, app.ExtDevTable[i])) {
-                    Api().SetupDiRemoveDevice(set, &device);
-                }
-            }
-        });
+        };
+        for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
+            if (describes(hardwareId, app.DevTable[i])) remove();
+        }
+        for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
+            if (describes(hardwareId, app.ExtDevTable[i])) remove();
+        }
+    });
     return end == DeviceWalkEnd::NoDeviceSet ? 0 : 1;
 }

@@ -12,7 +12,7 @@ namespace {
 // Enables the debug privilege in the program's token, so that a process of another account (a
 // service) can be opened with full access, then ends the process. Returns false when the token or
 // the privilege is not available, in which case the process was not approached.
-bool TerminateWithDebugPrivilege(DWORD processId) {
+bool TerminateWithDebugPrivilege(DWORD processId, const char* imageName, RunResult& result) {
     UniqueHandle token;
     if (!Api().OpenProcessToken(Api().GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY,
                                 token.put())) {
@@ -30,13 +30,19 @@ bool TerminateWithDebugPrivilege(DWORD processId) {
     Api().AdjustTokenPrivileges(token.get(), FALSE, &enable, sizeof(enable), &previous,
                                 &previousLength);
     UniqueHandle process(Api().OpenProcess(PROCESS_ALL_ACCESS, FALSE, processId));
-    if (process) Api().TerminateProcess(process.get(), 0);
+    if (!process) {
+        result.Record(Action::EndProcess, imageName, Outcome::Failed, Api().GetLastError());
+    } else if (Api().TerminateProcess(process.get(), 0) == FALSE) {
+        result.Record(Action::EndProcess, imageName, Outcome::Failed, Api().GetLastError());
+    } else {
+        result.Record(Action::EndProcess, imageName, Outcome::Ok);
+    }
     return true;
 }
 
 }  // namespace
 
-void TerminateProcessByName(const char* imageName) {
+void TerminateProcessByName(const char* imageName, RunResult& result) {
     UniqueSnapshot snapshot(Api().CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     if (!snapshot) return;
     PROCESSENTRY32 entry{};
@@ -48,7 +54,8 @@ void TerminateProcessByName(const char* imageName) {
         // Byte for byte, letter case included; the entry's name is read only within its field.
         const std::string_view exe(entry.szExeFile,
                                    strnlen(entry.szExeFile, sizeof(entry.szExeFile)));
-        if (exe == wanted && TerminateWithDebugPrivilege(entry.th32ProcessID)) done = true;
+        if (exe == wanted && TerminateWithDebugPrivilege(entry.th32ProcessID, imageName, result))
+            done = true;
     } while (Api().Process32Next(snapshot.get(), &entry) && !done);
 }
 

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "app/uninst_app.h"
+#include "app/uninstall_entry.h"
 #include "app/wow64.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
@@ -14,20 +15,20 @@ constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 constexpr const char* kUninstallKey = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall";
 
 // An empty subkey name would make SHDeleteKeyA take the opened parent key itself, so such a
-// name is never handed to it.
-void DeleteSubkey(HKEY parent, const char* name) {
+// name is never handed to it. parentPath names the parent below HKLM, for the record.
+void DeleteSubkey(HKEY parent, const std::string& parentPath, const char* name, RunResult& result) {
     if (name[0] == '\0') return;
-    Api().SHDeleteKeyA(parent, name);
+    RecordKeyDelete(result, "HKLM\\" + parentPath + "\\" + name, Api().SHDeleteKeyA(parent, name));
 }
 
-void DeleteServices(const CUninstApp& app) {
+void DeleteServices(const CUninstApp& app, RunResult& result) {
     UniqueKey services;
     if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kServicesKey, 0, KEY_ALL_ACCESS, services.put()) !=
         ERROR_SUCCESS) {
         return;
     }
     for (int i = 0; i < RowsInUse(app.UnInstServiceNum); ++i) {
-        DeleteSubkey(services.get(), app.ServiceNames[i]);
+        DeleteSubkey(services.get(), kServicesKey, app.ServiceNames[i], result);
     }
     Api().RegFlushKey(services.get());
 }
@@ -38,53 +39,63 @@ bool DescribesDriver(const char* description, const DeviceEntry& row) {
     return row.Name[0] != '\0' && Api().lstrcmpiA(description, row.Name) == 0;
 }
 
-void DeleteDriverKeys(const CUninstApp& app) {
+void DeleteDriverKeys(const CUninstApp& app, RunResult& result) {
     SelectClassKeyPath();
     // A key equal to several rows' Names gets one delete request per row; only the first finds it.
     ForEachClassInstanceKey(256,
                             [&](HKEY classKey, const char* name, HKEY, const char* description) {
                                 for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
                                     if (DescribesDriver(description, app.DevTable[i]))
-                                        DeleteSubkey(classKey, name);
+                                        DeleteSubkey(classKey, ClassKeyPath, name, result);
                                 }
                                 for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
                                     if (DescribesDriver(description, app.ExtDevTable[i]))
-                                        DeleteSubkey(classKey, name);
+                                        DeleteSubkey(classKey, ClassKeyPath, name, result);
                                 }
                             });
 }
 
 // Deletes the subkey of a key opened in a registry view. Every open and delete below such a key
 // must carry the view's flag, which SHDeleteKeyA does not pass on to the keys it opens: so the
-// key is emptied with RegDeleteTreeA through a handle opened in the view (from Vista on), then
+// key's subkeys go with RegDeleteTreeA through a handle opened in the view (from Vista on), then
 // deleted with RegDeleteKeyExA and the flag. 64-bit XP has RegDeleteKeyExA alone, which deletes
 // a key without subkeys; a key with subkeys there, and a system with neither call, keep
-// SHDeleteKeyA (Windows 2000 and older have no views at all).
-void DeleteSubkeyInView(HKEY parent, const char* name, DWORD view) {
-    if (name[0] == '\0') return;
-    if (view == 0) {
-        Api().SHDeleteKeyA(parent, name);
-        return;
-    }
-    LONG emptied = static_cast<LONG>(ERROR_PROC_NOT_FOUND);
+// SHDeleteKeyA (Windows 2000 and older have no views at all). Returns the outcome: the code of the
+// delete that decided it, or the open's when the view does not hold the key.
+LONG DeleteSubkeyInView(HKEY parent, const char* name, DWORD view) {
+    if (view == 0) return Api().SHDeleteKeyA(parent, name);
+    LONG emptied = ERROR_SUCCESS;
     {
         UniqueKey entry;
         // Not in this view: nothing to delete here.
-        if (Api().RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS | view, entry.put()) !=
-            ERROR_SUCCESS) {
-            return;
+        const LONG opened =
+            Api().RegOpenKeyExA(parent, name, 0, KEY_ALL_ACCESS | view, entry.put());
+        if (opened != ERROR_SUCCESS) return opened;
+        // Its subkeys go one at a time and its values stay until the key itself goes: a run cut
+        // off in between leaves the entry still naming the product (and carrying the run's
+        // mark), so the next run finds it and finishes the job.
+        char sub[256];
+        // Bounded, so that a subkey that a delete reports gone but stays cannot hold the run.
+        for (int left = 4096; left > 0; --left) {
+            DWORD length = sizeof sub;
+            FILETIME written{};
+            if (Api().RegEnumKeyExA(entry.get(), 0, sub, &length, nullptr, nullptr, nullptr,
+                                    &written) != ERROR_SUCCESS)
+                break;
+            emptied = Api().RegDeleteTreeA(entry.get(), sub);
+            if (emptied != ERROR_SUCCESS) break;
         }
-        emptied = Api().RegDeleteTreeA(entry.get(), nullptr);
     }
     const LONG deleted = Api().RegDeleteKeyExA(parent, name, view, 0);
     const LONG missing = static_cast<LONG>(ERROR_PROC_NOT_FOUND);
     if (deleted == missing || (emptied == missing && deleted != ERROR_SUCCESS))
-        Api().SHDeleteKeyA(parent, name);
+        return Api().SHDeleteKeyA(parent, name);
+    return deleted;
 }
 
 // On 64-bit Windows the entry is deleted from each view that holds it: the product's 32-bit
 // installer writes it into the 32-bit one.
-void DeleteUninstallEntry(const CUninstApp& app) {
+void DeleteUninstallEntry(const CUninstApp& app, RunResult& result) {
     const RegistryViews views = UninstallEntryViews();
     for (int v = 0; v < views.count; ++v) {
         UniqueKey uninstall;
@@ -93,7 +104,14 @@ void DeleteUninstallEntry(const CUninstApp& app) {
                                 uninstall.put()) != ERROR_SUCCESS) {
             continue;
         }
-        DeleteSubkeyInView(uninstall.get(), app.DrvUninstRegKeyPath, views.flags[v]);
+        // An empty name would make the delete take the list of installed programs itself.
+        if (app.DrvUninstRegKeyPath[0] != '\0') {
+            RecordKeyDelete(
+                result,
+                "HKLM\\" + PathInView(kUninstallKey, views.flags[v]) + "\\" +
+                    app.DrvUninstRegKeyPath,
+                DeleteSubkeyInView(uninstall.get(), app.DrvUninstRegKeyPath, views.flags[v]));
+        }
         Api().RegFlushKey(uninstall.get());
     }
 }
@@ -145,10 +163,10 @@ void ForEachClassInstanceKey(DWORD nameCapacity, const InstanceKeyVisitor& visit
     }
 }
 
-int CleanRegistryNt() {
+int CleanRegistryNt(RunResult& result) {
     const CUninstApp& app = theApp;
-    DeleteServices(app);
-    DeleteDriverKeys(app);
-    DeleteUninstallEntry(app);
+    DeleteServices(app, result);
+    DeleteDriverKeys(app, result);
+    DeleteUninstallEntry(app, result);
     return 1;
 }

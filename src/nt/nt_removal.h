@@ -5,12 +5,30 @@
 #include <string>
 #include <vector>
 
+#include "app/removal_run.h"
 #include "platform/win32_types.h"
 
+// The whole NT-family removal: the device check, then files, devices and keys. It ends with the
+// run's end set: stopped at the device check, or completed.
+void RunNtRemoval(RemovalRun& run);
+
 int ScanDevicesNt();
-int RemoveDevicesNt();
-int CleanRegistryNt();
-void TerminateProcessByName(const char* imageName);
+// The steps record what they remove in the result; without one, the step is run on its own.
+int RemoveDevicesNt(RunResult& result);
+inline int RemoveDevicesNt() {
+    RunResult unused;
+    return RemoveDevicesNt(unused);
+}
+int CleanRegistryNt(RunResult& result);
+inline int CleanRegistryNt() {
+    RunResult unused;
+    return CleanRegistryNt(unused);
+}
+void TerminateProcessByName(const char* imageName, RunResult& result);
+inline void TerminateProcessByName(const char* imageName) {
+    RunResult unused;
+    TerminateProcessByName(imageName, unused);
+}
 w32::DWORD NtMinorVersion();
 
 // ---- the present-device walk shared by the scan and the removal -------------------------------
@@ -82,8 +100,11 @@ using DeferredDriverPackages = std::vector<std::string>;
 // Uninstalls the OEM INF's driver package, forced. True when its INF and PNF may then be deleted
 // by hand: the package left, or the system keeps no driver store (XP), or the store holds no
 // package of that name. False when the store kept it (from Vista on): the name joins deferred.
-bool UninstallDriverPackage(const char* oemInf, DeferredDriverPackages& deferred);
+// Each outcome is recorded in the result, except a deferral, which the retry records.
+bool UninstallDriverPackage(const char* oemInf, DeferredDriverPackages& deferred,
+                            RunResult& result);
 
 // Tries each deferred package once more, now that no device uses it. Returns those that still
 // stay in the driver store, with their INF and PNF files: these the run has not removed.
-std::vector<std::string> RetryDriverPackages(const DeferredDriverPackages& deferred);
+std::vector<std::string> RetryDriverPackages(const DeferredDriverPackages& deferred,
+                                             RunResult& result);

@@ -1,13 +1,13 @@
-// The NT-family removal sequence, run from the dialog once the user confirms.
+// The NT-family removal sequence, run once the user confirms (or at once, in a silent run).
 #include <optional>
 #include <string>
 
 #include "app/file_removal.h"
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/uninstall_entry.h"
 #include "app/wow64.h"
 #include "nt/nt_removal.h"
-#include "ui/uninst_dlg.h"
 
 namespace {
 
@@ -28,28 +28,30 @@ bool UsesDriverStore() {
 // the pair's step is taken in any case. The plain deletes stay after the driver-store uninstall,
 // for the files it leaves (on XP, which has no driver store), except for a package the store kept:
 // its pair stays for the retry after the device removal.
-void DeleteInfPairs(CUninstDlg& dlg, const InfNameList& list, const RemovalFolder& infDir,
+void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolder& infDir,
                     DeferredDriverPackages& deferred) {
     const bool driverStore = UsesDriverStore();
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
         // An entry without a usable name only steps: its PNF name would be ".pnf".
         if (!IsPlainFileName(entry)) {
-            dlg.StepProgress();
+            run.StepProgress();
             continue;
         }
         const std::string pnfName = PnfNameFor(entry);
-        const std::optional<RemovableFile> pnf = RemovableFile::In(infDir, pnfName.c_str());
-        const std::optional<RemovableFile> inf = RemovableFile::In(infDir, entry);
-        if (pnf) pnf->Show(dlg);
-        if (inf) inf->Show(dlg);
+        const std::optional<RemovableFile> pnf =
+            RemovableFile::In(infDir, pnfName.c_str(), nullptr, RemovableFile::Names::Plain, &run);
+        const std::optional<RemovableFile> inf =
+            RemovableFile::In(infDir, entry, nullptr, RemovableFile::Names::Plain, &run);
+        if (pnf) pnf->Show(run);
+        if (inf) inf->Show(run);
         if (inf) inf->ResetAttributes();
         if (pnf) pnf->ResetAttributes();
-        const bool byHand =
-            !(inf && driverStore && IsOemInfName(entry)) || UninstallDriverPackage(entry, deferred);
-        if (inf && byHand) inf->Delete();
-        if (pnf && byHand) pnf->Delete();
-        dlg.StepProgress();
+        const bool byHand = !(inf && driverStore && IsOemInfName(entry)) ||
+                            UninstallDriverPackage(entry, deferred, run.Result());
+        if (inf && byHand) inf->Delete(run);
+        if (pnf && byHand) pnf->Delete(run);
+        run.StepProgress();
     }
 }
 
@@ -62,9 +64,9 @@ public:
     SystemFolder(const char* suffix, const char* wow64Suffix) : native_(suffix) {
         if (Is64BitWindows()) wow64_.emplace(wow64Suffix);
     }
-    void Delete(CUninstDlg& dlg, const char* name) const {
-        DeletePlain(dlg, native_, name);
-        if (wow64_) DeletePlain(dlg, *wow64_, name);
+    void Delete(RemovalRun& run, const char* name) const {
+        DeletePlain(run, native_, name);
+        if (wow64_) DeletePlain(run, *wow64_, name);
     }
 
 private:
@@ -74,13 +76,24 @@ private:
 
 // Every row takes its step, also one whose SYS name is passed over; both copies of a file on
 // 64-bit Windows take one step between them.
-void DeleteSysFiles(CUninstDlg& dlg, const CUninstApp& app, const SystemFolder& drivers) {
+void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const SystemFolder& drivers) {
     auto one = [&](const DeviceEntry& row) {
-        drivers.Delete(dlg, row.SYS);
-        dlg.StepProgress();
+        drivers.Delete(run, row.SYS);
+        run.StepProgress();
     };
     for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) one(app.DevTable[i]);
     for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
+}
+
+// A resumed run cannot see which candidate rows the devices it no longer finds had taken: it takes
+// every candidate as a further device row, so that their files and driver keys go too. The
+// candidates are the product's own devices, as the profile names them.
+void TakeEveryCandidate(CUninstApp& app) {
+    for (int j = 0; j < RowsInUse(app.PossibleDevIDNum); ++j) {
+        if (app.ExtDevIDNum < 0) app.ExtDevIDNum = 0;
+        if (app.ExtDevIDNum >= kTableRows) return;
+        app.ExtDevTable[app.ExtDevIDNum++] = app.PossibleDevTable[j];
+    }
 }
 
 }  // namespace
@@ -129,43 +142,53 @@ void CollectInfNames(InfNameList& list) {
     });
 }
 
-BOOL CUninstDlg::RunNtRemoval() {
+void RunNtRemoval(RemovalRun& run) {
     const CUninstApp& app = theApp;
-    PrepareRunControls();
+    run.PrepareRunControls();
 
     // A Windows folder too long for the 100-byte buffer with its suffix leaves that group's
     // files alone, while the progress steps are still taken so the run looks as it always does.
     const RemovalFolder infDir("\\inf\\");
     InfNameList infNames{};
 
-    if (ScanDevicesNt() != app.DevIDNum) {
-        OnOK();
-        return FALSE;
+    // A run that was cut off after it removed some of the devices has marked the uninstall
+    // entry; the devices it took are missing now, and the rest of the run is still to be done.
+    const int found = ScanDevicesNt();
+    if (found != app.DevIDNum) {
+        if (!RunWasInterrupted()) {
+            run.Result().end = RunEnd::DeviceCheck;
+            run.Result().devicesFound = found;
+            run.Result().devicesExpected = app.DevIDNum;
+            return;
+        }
+        run.Result().resumed = true;
+        TakeEveryCandidate(theApp);
     }
-    if (NtMinorVersion() != 0) TerminateProcessByName("ehRecvr.exe");
+    MarkRunStarted();
+    if (NtMinorVersion() != 0) TerminateProcessByName("ehRecvr.exe", run.Result());
 
     SelectClassKeyPath();
     CollectInfNames(infNames);
     DeferredDriverPackages deferredPackages;
-    DeleteInfPairs(*this, infNames, infDir, deferredPackages);
+    DeleteInfPairs(run, infNames, infDir, deferredPackages);
 
-    DeleteSysFiles(*this, app, SystemFolder("\\system32\\drivers\\", "\\SysWOW64\\drivers\\"));
+    DeleteSysFiles(run, app, SystemFolder("\\system32\\drivers\\", "\\SysWOW64\\drivers\\"));
 
     // The extra files do not move the bar.
     const SystemFolder system32("\\system32\\", "\\SysWOW64\\");
     for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) {
-        system32.Delete(*this, app.ExtCopyFiles[i]);
+        system32.Delete(run, app.ExtCopyFiles[i]);
     }
 
-    DeleteUninstaller(*this, app.DrvUninstAppName);
-    StepProgressNoPause();
+    DeleteUninstaller(run, app.DrvUninstAppName);
+    run.StepProgressNoPause();
 
-    RemoveDevicesNt();
-    // What it returns, the packages that still stay in the driver store, the run has not removed.
-    RetryDriverPackages(deferredPackages);
-    SetProgressPos(90);
-    CleanRegistryNt();
-    SetProgressPos(100);
-    FinishRun();
-    return TRUE;
+    RemoveDevicesNt(run.Result());
+    // A package that still stays in the driver store is recorded as failed: the run has not
+    // removed it.
+    RetryDriverPackages(deferredPackages, run.Result());
+    run.SetProgressPos(90);
+    CleanRegistryNt(run.Result());
+    run.SetProgressPos(100);
+    run.Result().end = RunEnd::Completed;
 }

@@ -25,6 +25,8 @@ public:
     virtual LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) = 0;
     virtual LONG RegFlushKey(HKEY hKey) = 0;
     virtual LONG RegCloseKey(HKEY hKey) = 0;
+    virtual LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
+                                const BYTE* lpData, DWORD cbData) = 0;
     // A key in a registry view (samDesired's KEY_WOW64_32KEY or KEY_WOW64_64KEY), from Vista and
     // 64-bit XP on; where the system lacks it, ERROR_PROC_NOT_FOUND.
     virtual LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
@@ -65,6 +67,15 @@ public:
                                 const char* lpCurrentDirectory, STARTUPINFOA* lpStartupInfo,
                                 PROCESS_INFORMATION* lpProcessInformation) = 0;
     virtual DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) = 0;
+    virtual BOOL GetExitCodeProcess(HANDLE hProcess, DWORD* lpExitCode) = 0;
+    virtual char* GetCommandLineA() = 0;
+    virtual HANDLE CreateMutexA(void* lpMutexAttributes, BOOL bInitialOwner,
+                                const char* lpName) = 0;
+    virtual void GetLocalTime(SYSTEMTIME* lpSystemTime) = 0;
+    // Arguments is a va_list*, never used: the program asks with FORMAT_MESSAGE_IGNORE_INSERTS.
+    virtual DWORD FormatMessageA(DWORD dwFlags, const void* lpSource, DWORD dwMessageId,
+                                 DWORD dwLanguageId, char* lpBuffer, DWORD nSize,
+                                 void* Arguments) = 0;
 
     // Files.
     virtual BOOL SetFileAttributesA(const char* lpFileName, DWORD dwFileAttributes) = 0;
@@ -74,6 +85,19 @@ public:
                              DWORD dwFlags) = 0;
     virtual DWORD GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath,
                                     DWORD cchBuffer) = 0;
+    // The run's log: a folder made when missing, one file appended to.
+    virtual BOOL CreateDirectoryA(const char* lpPathName, void* lpSecurityAttributes) = 0;
+    virtual HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                               void* lpSecurityAttributes, DWORD dwCreationDisposition,
+                               DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) = 0;
+    virtual DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) = 0;
+    virtual BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead,
+                          DWORD* lpNumberOfBytesRead, void* lpOverlapped) = 0;
+    virtual BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
+                           DWORD* lpNumberOfBytesWritten, void* lpOverlapped) = 0;
+    virtual DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh,
+                                 DWORD dwMoveMethod) = 0;
+    virtual BOOL SetEndOfFile(HANDLE hFile) = 0;
     // Windows File Protection (SFC). Where the platform has no sfc.dll (the 9x family) the answer
     // is FALSE: nothing there is protected by it.
     virtual BOOL SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) = 0;
@@ -89,6 +113,10 @@ public:
                                                    DWORD PropertyBufferSize,
                                                    DWORD* RequiredSize) = 0;
     virtual BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) = 0;
+    virtual BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet,
+                                             SP_DEVINFO_DATA* DeviceInfoData,
+                                             char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
+                                             DWORD* RequiredSize) = 0;
     virtual BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) = 0;
     // From XP on; where the system lacks it, FALSE with ERROR_PROC_NOT_FOUND.
     virtual BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) = 0;

@@ -96,6 +96,7 @@ inline constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
 inline constexpr DWORD ERROR_PROC_NOT_FOUND = 127;
 inline constexpr DWORD ERROR_TIMEOUT = 1460;
 inline constexpr DWORD ERROR_IN_WOW64 = 0xE0000235;
+inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 
 // Registry.
 inline constexpr DWORD KEY_QUERY_VALUE = 0x0001;
@@ -149,6 +150,27 @@ inline constexpr DWORD FILE_ATTRIBUTE_ARCHIVE = 0x20;
 inline constexpr DWORD FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr DWORD INVALID_FILE_ATTRIBUTES = 0xFFFFFFFFu;
 inline constexpr DWORD MOVEFILE_DELAY_UNTIL_REBOOT = 0x04;
+inline constexpr DWORD GENERIC_READ = 0x80000000u;
+inline constexpr DWORD GENERIC_WRITE = 0x40000000u;
+inline constexpr DWORD FILE_SHARE_READ = 0x01;
+inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD FILE_BEGIN = 0;
+inline constexpr DWORD FILE_END = 2;
+inline constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFFu;
+inline constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFFu;
+inline constexpr DWORD FORMAT_MESSAGE_IGNORE_INSERTS = 0x0200;
+inline constexpr DWORD FORMAT_MESSAGE_FROM_SYSTEM = 0x1000;
+
+struct SYSTEMTIME {
+    WORD wYear;
+    WORD wMonth;
+    WORD wDayOfWeek;
+    WORD wDay;
+    WORD wHour;
+    WORD wMinute;
+    WORD wSecond;
+    WORD wMilliseconds;
+};
 
 // Device installer.
 struct GUID {

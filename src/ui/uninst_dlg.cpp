@@ -5,11 +5,11 @@
 
 #include "app/uninst_app.h"
 #include "res/resource.h"
+#include "ui/program.h"
 
 namespace {
 constexpr int kProgressStep = 6;
 constexpr DWORD kStepPauseMs = 20;
-constexpr UINT kCompanionTimeoutMs = 5000;
 }  // namespace
 
 CUninstDlg::CUninstDlg(mfc::CDialog* pParent)
@@ -72,31 +72,11 @@ HICON CUninstDlg::OnQueryDragIcon() {
 }
 
 void CUninstDlg::OnOkClicked() {
-    CloseCompanionWindow();
-    if (IsWin9xFamily()) {
-        RunWin9xRemoval();
-    } else {
-        RunNtRemoval();
-    }
-}
-
-void CUninstDlg::CloseCompanionWindow() {
-    // An empty title would find any untitled top-level window of some other program, which the
-    // close request could make lose its work.
-    if (theApp.UnInstRemoteTitleName[0] == '\0') return;
-    // The lookup goes by title over every top-level window, this dialog included: a profile
-    // that gives the companion the dialog's own title must not make the dialog close itself.
-    HWND companion = Api().FindWindowA(nullptr, theApp.UnInstRemoteTitleName);
-    if (companion == nullptr || companion == m_hWnd) return;
-    // A companion program that has stopped answering must not stop the run with it.
-    DWORD_PTR result = 0;
-    Api().SendMessageTimeoutA(companion, WM_CLOSE, 0, 0, SMTO_ABORTIFHUNG, kCompanionTimeoutMs,
-                              &result);
-}
-
-bool IsWin9xFamily() {
-    const OSVERSIONINFOA version = QueryVersion();
-    return version.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
+    RemovalRun run(this);
+    RunRemoval(run, m_hWnd);
+    // Logged before the message box, which may wait for a long time.
+    theApp.EndRun(run.Result());
+    FinishRun(run.Result());
 }
 
 void CUninstDlg::PrepareRunControls() {
@@ -132,9 +112,14 @@ void CUninstDlg::SetProgressPos(int pos) {
                        0);
 }
 
-void CUninstDlg::FinishRun() {
+void CUninstDlg::FinishRun(const RunResult& result) {
     OnOK();
-    const std::string text =
-        std::string(theApp.UnInstDrvPassMsg) + "\n\n" + theApp.UnInstDrvPassMsg2;
-    Api().MessageBoxA(m_hWnd, text.c_str(), theApp.UnInstDrvAppTitle, MB_OK | MB_ICONINFORMATION);
+    if (result.end == RunEnd::DeviceCheck) {
+        Api().MessageBoxA(m_hWnd, theApp.UnInstDevMissingMsg, theApp.UnInstDrvAppTitle,
+                          MB_OK | MB_ICONWARNING);
+        return;
+    }
+    const std::string text = theApp.CompletionMessage(result);
+    Api().MessageBoxA(m_hWnd, text.c_str(), theApp.UnInstDrvAppTitle,
+                      MB_OK | (result.ItemsLeft() > 0 ? MB_ICONWARNING : MB_ICONINFORMATION));
 }

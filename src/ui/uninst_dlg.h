@@ -1,30 +1,28 @@
 // The uninstall dialog: the prompt before a run, and the display of a run while it lasts.
 #pragma once
 
+#include "app/removal_run.h"
 #include "framework/afx.h"
 
-class CUninstDlg : public mfc::CDialog {
+class CUninstDlg : public mfc::CDialog, public RunDisplay {
 public:
     explicit CUninstDlg(mfc::CDialog* pParent = nullptr);
 
     BOOL OnInitDialog() override;
     void OnPaint();
     HICON OnQueryDragIcon();
+    // Runs the removal with this dialog as its display, then ends the dialog.
     void OnOkClicked();
-    // WM_CLOSE to the companion remote-control window, if the profile names one and it is open.
-    void CloseCompanionWindow();
 
-    // The two removal sequences; each runs at most once per dialog.
-    BOOL RunNtRemoval();
-    int RunWin9xRemoval();
-
-    // Run-display operations that the removal sequences perform on the dialog.
-    void PrepareRunControls();
-    void ShowFileName(const char* path);
-    void StepProgress();           // PBM_STEPIT, then the 20 ms pause
-    void StepProgressNoPause();    // PBM_STEPIT alone
-    void SetProgressPos(int pos);  // PBM_SETPOS
-    void FinishRun();              // ends the dialog and shows the completion message
+    // The run display.
+    void PrepareRunControls() override;
+    void ShowFileName(const char* path) override;
+    void StepProgress() override;           // PBM_STEPIT, then the 20 ms pause
+    void StepProgressNoPause() override;    // PBM_STEPIT alone
+    void SetProgressPos(int pos) override;  // PBM_SETPOS
+    // Ends the dialog, then tells the user how the run went: the completion message, or that the
+    // device check found the product's devices missing.
+    void FinishRun(const RunResult& result) override;
 
 protected:
     bool OnMessage(UINT message, WPARAM wParam, LPARAM lParam, INT_PTR& result) override;
@@ -32,5 +30,3 @@ protected:
 private:
     HICON m_hIcon;
 };
-
-bool IsWin9xFamily();

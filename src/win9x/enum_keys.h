@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/removal_run.h"
 #include "platform/win32_types.h"
 
 inline constexpr int kEnumKeyListSize = 10;
@@ -19,7 +20,17 @@ extern std::int32_t StreamKeyCount;
 // The program-wide flag word; UsbDeviceSeen is its only flag.
 extern w32::DWORD Win9xFlags;
 inline constexpr w32::DWORD kUsbDeviceSeen = 0x10000;
-inline bool UsbDeviceSeen() { return (Win9xFlags & kUsbDeviceSeen) != 0; }
+inline bool UsbDeviceSeen() {
+    return (Win9xFlags & kUsbDeviceSeen) != 0;
+}
+
+// The whole 9x-family removal: files group by group, then keys; it ends completed.
+void RunWin9xRemoval(RemovalRun& run);
 
 int ScanDevicesWin9x();
-int CleanRegistryWin9x();
+// Records what it deletes in the result; without one, the cleanup is run on its own.
+int CleanRegistryWin9x(RunResult& result);
+inline int CleanRegistryWin9x() {
+    RunResult unused;
+    return CleanRegistryWin9x(unused);
+}

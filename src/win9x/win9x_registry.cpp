@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "app/uninst_app.h"
+#include "app/uninstall_entry.h"
 #include "platform/handles.h"
 #include "win9x/enum_keys.h"
 
@@ -48,7 +49,7 @@ bool ReadDescription(HKEY driverKey, char (&desc)[kDescCapacity], DWORD& descSiz
 
 // One walk over the class key. The enumeration closes the gap a delete leaves, and the index still
 // advances after a delete, so the subkey after a deleted one waits for the next walk.
-void CleanMediaClassPass(DWORD& descSize) {
+void CleanMediaClassPass(DWORD& descSize, RunResult& result) {
     w32::UniqueKey classKey;
     if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMediaClassKey, 0, KEY_ALL_ACCESS,
                             classKey.put()) != ERROR_SUCCESS) {
@@ -74,12 +75,14 @@ void CleanMediaClassPass(DWORD& descSize) {
         // Every matching row asks for the delete; only the first finds the key.
         for (int i = 0; i < RowsInUse(theApp.DevIDNum); ++i) {
             if (NameMatches(desc, theApp.DevTable[i].Name)) {
-                Api().SHDeleteKeyA(classKey.get(), name);
+                RecordKeyDelete(result, std::string("HKLM\\") + kMediaClassKey + "\\" + name,
+                                Api().SHDeleteKeyA(classKey.get(), name));
             }
         }
         for (int k = 0; k < RowsInUse(theApp.ExtDevIDNum); ++k) {
             if (NameMatches(desc, theApp.ExtDevTable[k].Name)) {
-                Api().SHDeleteKeyA(classKey.get(), name);
+                RecordKeyDelete(result, std::string("HKLM\\") + kMediaClassKey + "\\" + name,
+                                Api().SHDeleteKeyA(classKey.get(), name));
             }
         }
     }
@@ -87,7 +90,8 @@ void CleanMediaClassPass(DWORD& descSize) {
 
 // The parent is opened anew for every entry. An empty entry would name the parent itself and take
 // every device's key below it, so it is passed over.
-void DeleteEnumKeys(const char* parentPath, const std::string* entries, std::int32_t count) {
+void DeleteEnumKeys(const char* parentPath, const std::string* entries, std::int32_t count,
+                    RunResult& result) {
     for (int i = 0; i < RowsInUse(count, kEnumKeyListSize); ++i) {
         if (entries[i].empty()) continue;
         w32::UniqueKey parent;
@@ -95,11 +99,12 @@ void DeleteEnumKeys(const char* parentPath, const std::string* entries, std::int
             ERROR_SUCCESS) {
             continue;
         }
-        Api().RegDeleteKeyA(parent.get(), entries[i].c_str());
+        RecordKeyDelete(result, std::string("HKLM\\") + parentPath + "\\" + entries[i],
+                        Api().RegDeleteKeyA(parent.get(), entries[i].c_str()));
     }
 }
 
-void DeleteUninstallEntry() {
+void DeleteUninstallEntry(RunResult& result) {
     w32::UniqueKey uninstall;
     if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS,
                             uninstall.put()) != ERROR_SUCCESS) {
@@ -107,22 +112,25 @@ void DeleteUninstallEntry() {
     }
     // Without a subkey name the delete would take the whole list of installed programs.
     if (theApp.DrvUninstRegKeyPath[0] != '\0') {
-        Api().SHDeleteKeyA(uninstall.get(), theApp.DrvUninstRegKeyPath);
+        RecordKeyDelete(result,
+                        std::string("HKLM\\") + kUninstallKey + "\\" + theApp.DrvUninstRegKeyPath,
+                        Api().SHDeleteKeyA(uninstall.get(), theApp.DrvUninstRegKeyPath));
     }
     Api().RegFlushKey(uninstall.get());
 }
 
 }  // namespace
 
-int CleanRegistryWin9x() {
+int CleanRegistryWin9x(RunResult& result) {
     // Set once for the whole cleanup: both walks and every driver key share it.
     DWORD descSize = kDescCapacity;
-    CleanMediaClassPass(descSize);
-    CleanMediaClassPass(descSize);
+    CleanMediaClassPass(descSize, result);
+    CleanMediaClassPass(descSize, result);
 
-    DeleteEnumKeys(UsbDeviceSeen() ? kUsbEnumKey : kPciEnumKey, VendorKeyList, VendorKeyCount);
-    DeleteEnumKeys(kStreamEnumKey, StreamKeyList, StreamKeyCount);
+    DeleteEnumKeys(UsbDeviceSeen() ? kUsbEnumKey : kPciEnumKey, VendorKeyList, VendorKeyCount,
+                   result);
+    DeleteEnumKeys(kStreamEnumKey, StreamKeyList, StreamKeyCount, result);
 
-    DeleteUninstallEntry();
+    DeleteUninstallEntry(result);
     return 1;
 }

@@ -4,7 +4,7 @@
 
 #include "app/file_removal.h"
 #include "app/uninst_app.h"
-#include "ui/uninst_dlg.h"
+#include "app/uninstall_entry.h"
 #include "win9x/enum_keys.h"
 
 namespace {
@@ -24,50 +24,52 @@ std::string PnfName(std::string name) {
 
 }  // namespace
 
-int CUninstDlg::RunWin9xRemoval() {
-    PrepareRunControls();
+void RunWin9xRemoval(RemovalRun& run) {
+    run.PrepareRunControls();
     ScanDevicesWin9x();
+    // The 9x family has no device check to stop at; the mark lets a later run know that this one
+    // started, as on the NT family.
+    MarkRunStarted();
 
     // A group whose folder does not fit the directory buffer, or a name that is passed over,
     // deletes nothing; every row's step is taken all the same.
     const RemovalFolder inf("\\inf\\");
     auto deleteInfPair = [&](const DeviceEntry& row) {
-        DeletePlain(*this, inf, row.INF);
-        DeletePlain(*this, inf, row.INF, PnfName);
+        DeletePlain(run, inf, row.INF);
+        DeletePlain(run, inf, row.INF, PnfName);
     };
     for (int i = 0; i < RowsInUse(theApp.DevIDNum); ++i) {
         deleteInfPair(theApp.DevTable[i]);
-        StepProgress();
+        run.StepProgress();
     }
     for (int k = 0; k < RowsInUse(theApp.ExtDevIDNum); ++k) {
         deleteInfPair(theApp.ExtDevTable[k]);
-        StepProgress();
+        run.StepProgress();
     }
     // Every candidate's INF, whether or not it took a row; candidates leave no PNF to look for.
     for (int j = 0; j < RowsInUse(theApp.PossibleDevIDNum); ++j) {
-        DeletePlain(*this, inf, theApp.PossibleDevTable[j].INF);
-        StepProgress();
+        DeletePlain(run, inf, theApp.PossibleDevTable[j].INF);
+        run.StepProgress();
     }
 
     const RemovalFolder drivers("\\system32\\drivers\\");
     auto deleteSys = [&](const DeviceEntry& row) {
-        DeletePlain(*this, drivers, row.SYS);
-        StepProgress();
+        DeletePlain(run, drivers, row.SYS);
+        run.StepProgress();
     };
     for (int i = 0; i < RowsInUse(theApp.DevIDNum); ++i) deleteSys(theApp.DevTable[i]);
     for (int k = 0; k < RowsInUse(theApp.ExtDevIDNum); ++k) deleteSys(theApp.ExtDevTable[k]);
 
     const RemovalFolder system("\\system\\");
     for (int f = 0; f < RowsInUse(theApp.ExtDllFileNum); ++f) {
-        DeletePlain(*this, system, theApp.ExtCopyFiles[f]);
-        StepProgress();
+        DeletePlain(run, system, theApp.ExtCopyFiles[f]);
+        run.StepProgress();
     }
 
-    DeleteUninstaller(*this, theApp.DrvUninstAppName);
-    StepProgressNoPause();
+    DeleteUninstaller(run, theApp.DrvUninstAppName);
+    run.StepProgressNoPause();
 
-    CleanRegistryWin9x();
-    SetProgressPos(100);
-    FinishRun();
-    return 1;
+    CleanRegistryWin9x(run.Result());
+    run.SetProgressPos(100);
+    run.Result().end = RunEnd::Completed;
 }

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
             std::cerr << "FAIL handle left open: " << handle << "\n";
         }
         std::cout << scenario::EndStateText(result);
+        for (int code : result.exitCodes) std::cerr << "exit code " << code << "\n";
+        std::cerr << "--- log\n" << result.log << "--- end log\n";
         std::cerr << passed << " passed, " << failed << " failed\n";
         return failed == 0 ? 0 : 1;
     } catch (const std::exception& e) {

@@ -93,8 +93,13 @@ void ListFiles(const sim::Machine& m, const std::string& folder, std::set<std::s
     }
 }
 
-RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared& made) {
+RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared& made,
+                       const std::vector<int>& exitCodes) {
     RunResult result;
+    result.exitCodes = exitCodes;
+    std::string codes;
+    for (int code : exitCodes) codes += (codes.empty() ? "" : " ") + std::to_string(code);
+    result.log = m.ReadFileText(std::string(kWindowsDir) + "\\Logs\\tvuninst.log");
     std::set<std::string> endState;
     for (const std::string& line : s.expectations) {
         const auto space = line.find(' ');
@@ -174,6 +179,21 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
                 if (box.text == wanted) check.passed = true;
                 check.detail += " " + Quote(box.text);
             }
+        } else if (verb == "exit-code") {
+            // One code per run, in order.
+            check.passed = codes == arg;
+            check.detail = "exit codes " + codes;
+        } else if (verb == "seen") {
+            if (arg != "nothing") throw ScenarioError("seen takes nothing: '" + line + "'");
+            check.passed = m.Dialogs().empty() && m.MessageBoxes().empty();
+            check.detail = std::to_string(m.Dialogs().size()) + " dialogs, " +
+                           std::to_string(m.MessageBoxes().size()) + " message boxes";
+        } else if (verb == "log") {
+            // A line of the log, letters compared without regard to case (Windows may give a
+            // device's instance ID in capitals).
+            check.passed =
+                Lower(result.log).find("\r\n" + Lower(arg) + "\r\n") != std::string::npos;
+            check.detail = "the log: " + Quote(result.log);
         } else if (verb == "compare-key") {
             const auto [root, path] = ParseKeyPath(arg);
             const std::string label =
@@ -220,9 +240,28 @@ std::vector<fs::path> ListScenarios(const fs::path& root) {
 
 RunResult Run(const Scenario& s, sim::Machine& machine) {
     const Prepared made = PrepareMachine(s, machine);
-    ResetProgramState();
-    mfc::AfxWinMain();
-    return EvaluateMade(s, machine, made);
+    // What a first run's process holds while its dialog is still open.
+    if (s.anotherRun) machine.HoldMutex("Global\\TvuninstRun");
+    std::vector<int> exitCodes;
+    for (int run = 0; run < s.runs; ++run) {
+        if (run > 0) machine.ScriptUser({s.user});
+        const bool killed = run == 0 && !s.interruptApi.empty();
+        if (killed) machine.CutPowerAt(s.interruptApi, s.interruptNth);
+        ResetProgramState();
+        const int exitCode = mfc::AfxWinMain();
+        // A killed run leaves no exit code behind.
+        if (killed) {
+            machine.RestorePower();
+        } else {
+            exitCodes.push_back(exitCode);
+        }
+    }
+    return EvaluateMade(s, machine, made, exitCodes);
+}
+
+RunResult Evaluate(const Scenario& s, const sim::Machine& machine, const Prepared& made,
+                   const std::vector<int>& exitCodes) {
+    return EvaluateMade(s, machine, made, exitCodes);
 }
 
 RunResult Run(const Scenario& s) {

@@ -23,6 +23,8 @@ struct RunResult {
     std::vector<CheckResult> checks;       // one per check line, compare-* lines excluded
     std::vector<std::string> endState;     // sorted, unique
     std::vector<std::string> openHandles;  // what the program left unreleased
+    std::vector<int> exitCodes;            // the program's, one per run
+    std::string log;                       // the default log file's text after the run
 };
 
 // The source tree: TVU_SOURCE_DIR when set, else the tree this program was built from.
@@ -36,6 +38,10 @@ std::vector<std::filesystem::path> ListScenarios(const std::filesystem::path& ro
 RunResult Run(const Scenario& s, sim::Machine& machine);
 // The same on a fresh machine of its own.
 RunResult Run(const Scenario& s);
+// The checks and the end state of a machine that PrepareMachine set up and the program has run on
+// (once or more), with the exit code of each run.
+RunResult Evaluate(const Scenario& s, const sim::Machine& machine, const Prepared& made,
+                   const std::vector<int>& exitCodes);
 
 // The end state as text: one line each, every line ended by a line feed.
 std::string EndStateText(const RunResult& result);

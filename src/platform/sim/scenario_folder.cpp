@@ -1,5 +1,6 @@
 #include "platform/sim/scenario_folder.h"
 
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -108,6 +109,20 @@ Scenario Load(const fs::path& folder) {
             s.nativeBeside = value == "yes";
         } else if (key == "user") {
             s.user = ParseUser(value);
+        } else if (key == "arguments") {
+            s.arguments = value;
+        } else if (key == "another-run") {
+            if (value != "yes" && value != "no") throw ScenarioError("another-run is yes or no");
+            s.anotherRun = value == "yes";
+        } else if (key == "interrupt") {
+            const auto space = value.find(' ');
+            if (space == std::string::npos) throw ScenarioError("interrupt is an API and a count");
+            s.interruptApi = value.substr(0, space);
+            s.interruptNth = std::atoi(value.c_str() + space + 1);
+            if (s.interruptNth < 1) throw ScenarioError("interrupt's count starts at 1");
+        } else if (key == "runs") {
+            if (value != "1" && value != "2") throw ScenarioError("runs is 1 or 2");
+            s.runs = value == "2" ? 2 : 1;
         } else if (key == "dpi") {
             if (value != "96" && value != "120" && value != "144" && value != "192")
                 throw ScenarioError("dpi is 96, 120, 144 or 192");
@@ -150,6 +165,7 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     m.SetModuleFileName(s.onlyX86 ? "C:\\tvu\\tvuninst.exe" : "C:\\tvu\\tvuninst64.exe");
     if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
     for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
+    m.SetCommandLine(s.arguments);
     for (const std::string& f : s.heldModules) m.HoldFileOpen(WindowsPath(f), true);
     Prepared made;
     for (const std::string& p : s.processes) made.processes.emplace_back(p, m.AddProcess(p));

@@ -40,6 +40,12 @@ struct Scenario {
     std::vector<std::string> heldFiles;    // relative to the Windows directory
     std::vector<std::string> heldModules;  // loaded as modules, relative to the Windows directory
     sim::UserAction user = sim::UserAction::ClickOk;
+    std::string arguments;    // the program's command-line options ("/S")
+    bool anotherRun = false;  // another run of the uninstaller is under way
+    int runs = 1;             // how many times the program runs, one after the other
+    // The first run is killed when it makes the nth call of this operation ("" for none).
+    std::string interruptApi;
+    int interruptNth = 0;
     int dpi = 96;                           // the screen's resolution (Wine's LogPixels)
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg

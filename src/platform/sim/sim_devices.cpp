@@ -198,6 +198,25 @@ BOOL Machine::SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet,
     return c.Ret<BOOL>(TRUE);
 }
 
+BOOL Machine::SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData,
+                                          char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
+                                          DWORD* RequiredSize) {
+    Call c(*s_, "SetupDiGetDeviceInstanceIdA",
+           MemberLabel(*s_, DeviceInfoSet, DeviceInfoData) + "|" +
+               std::to_string(DeviceInstanceIdSize));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    DevInfoSet* set = FindSet(*s_, DeviceInfoSet);
+    if (set == nullptr) return c.FailBool(ERROR_INVALID_HANDLE);
+    const DevEntry* e = Member(*set, DeviceInfoData);
+    if (e == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
+    const auto needed = static_cast<DWORD>(e->instanceId.size() + 1);
+    if (RequiredSize != nullptr) *RequiredSize = needed;
+    if (DeviceInstanceId == nullptr || DeviceInstanceIdSize < needed)
+        return c.FailBool(ERROR_INSUFFICIENT_BUFFER);
+    std::memcpy(DeviceInstanceId, e->instanceId.c_str(), needed);
+    return c.Ret<BOOL>(TRUE);
+}
+
 BOOL Machine::SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData) {
     Call c(*s_, "SetupDiRemoveDevice", MemberLabel(*s_, DeviceInfoSet, DeviceInfoData));
     ++s_->removeRequests;

@@ -59,6 +59,11 @@ std::vector<std::string> SplitPath(const std::string& path) {
 
 // ---- the call log and faults ----------------------------------------------------------------
 Call::Call(State& s, const char* api, std::string args) : s_(s), index_(s.calls.size()) {
+    if (!s.powerCutApi.empty() && s.powerCutApi == api && --s.powerCutCountdown == 0) {
+        s.powerCutAfter = s.calls.size();
+        s.powerCutApi.clear();
+    }
+    if (s.powerCutAfter && s.calls.size() >= *s.powerCutAfter) fault_ = kErrorNotReady;
     for (FaultState& f : s.faults) {
         if (f.fault.api != api) continue;
         if (!f.fault.argsContain.empty() && args.find(f.fault.argsContain) == std::string::npos)
@@ -195,6 +200,10 @@ std::vector<std::string> Machine::OpenHandles() const {
             out.push_back("thread: pid " + std::to_string(t->pid));
         } else if (std::get_if<PaintSession>(&object) != nullptr) {
             out.push_back("paint session: " + Hex(value));
+        } else if (const auto* mx = std::get_if<MutexObject>(&object)) {
+            out.push_back("mutex: " + mx->name);
+        } else if (const auto* f = std::get_if<FileObject>(&object)) {
+            out.push_back("file: " + f->disk.filename().string());
         }
     }
     for (const auto& [ptr, size] : s_->blockSizes)

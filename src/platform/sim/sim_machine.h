@@ -27,6 +27,8 @@ inline constexpr DWORD kErrorInvalidName = 123;
 inline constexpr DWORD kErrorModNotFound = 126;
 inline constexpr DWORD kErrorBadPathname = 161;
 inline constexpr DWORD kErrorNoAccess = 998;
+inline constexpr DWORD kErrorNotReady = 21;
+inline constexpr DWORD kErrorMrMidNotFound = 317;
 inline constexpr DWORD kErrorResourceNameNotFound = 1814;
 inline constexpr DWORD kErrorControlIdNotFound = 1421;
 inline constexpr DWORD kErrorInvalidCursorHandle = 1402;
@@ -169,6 +171,23 @@ public:
     void SetModuleFileName(const std::string& windowsPath);
     // Command lines of the processes the program started, in order.
     const std::vector<std::string>& StartedProcesses() const;
+    // The exit code that each program the program starts ends with (0 unless set).
+    void SetStartedProcessExitCode(DWORD code);
+    // The program's command line as GetCommandLineA gives it: "C:\tvu\tvuninst.exe" quoted,
+    // then the arguments given here, if any.
+    void SetCommandLine(const std::string& arguments);
+    // Another program holds a mutex of this name.
+    void HoldMutex(const std::string& name);
+    bool MutexExists(const std::string& name) const;
+    // Every port call after the next `calls` ones fails with ERROR_NOT_READY and changes nothing,
+    // as a run that is killed or loses power there; RestorePower ends that.
+    void CutPowerAfter(std::size_t calls);
+    // The same from the nth call of that operation on, that call included (as a run killed when
+    // it makes the call).
+    void CutPowerAt(const std::string& api, int nth);
+    void RestorePower();
+    // The text of a file on the machine (empty when there is none).
+    std::string ReadFileText(const std::string& windowsPath) const;
     void SetWindowsDirectory(const std::string& path);  // the text GetWindowsDirectoryA gives
     const std::string& WindowsDirectory() const;
     std::filesystem::path WindowsFolderOnDisk() const;
@@ -281,6 +300,29 @@ public:
     LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) override;
     LONG RegFlushKey(HKEY hKey) override;
     LONG RegCloseKey(HKEY hKey) override;
+    LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
+                        const BYTE* lpData, DWORD cbData) override;
+    BOOL GetExitCodeProcess(HANDLE hProcess, DWORD* lpExitCode) override;
+    char* GetCommandLineA() override;
+    HANDLE CreateMutexA(void* lpMutexAttributes, BOOL bInitialOwner, const char* lpName) override;
+    void GetLocalTime(SYSTEMTIME* lpSystemTime) override;
+    DWORD FormatMessageA(DWORD dwFlags, const void* lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                         char* lpBuffer, DWORD nSize, void* Arguments) override;
+    BOOL CreateDirectoryA(const char* lpPathName, void* lpSecurityAttributes) override;
+    HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                       void* lpSecurityAttributes, DWORD dwCreationDisposition,
+                       DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) override;
+    DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) override;
+    BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead,
+                  DWORD* lpNumberOfBytesRead, void* lpOverlapped) override;
+    BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
+                   DWORD* lpNumberOfBytesWritten, void* lpOverlapped) override;
+    DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh,
+                         DWORD dwMoveMethod) override;
+    BOOL SetEndOfFile(HANDLE hFile) override;
+    BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData,
+                                     char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
+                                     DWORD* RequiredSize) override;
     LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
                          DWORD Reserved) override;
     LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) override;

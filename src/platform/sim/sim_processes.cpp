@@ -35,6 +35,8 @@ std::string HandleLabel(State& s, HANDLE h) {
         return "process " + std::to_string(p->pid);
     if (const auto* t = std::get_if<ThreadObject>(&it->second))
         return "thread of process " + std::to_string(t->pid);
+    if (const auto* m = std::get_if<MutexObject>(&it->second)) return "mutex " + m->name;
+    if (const auto* f = std::get_if<FileObject>(&it->second)) return "file " + f->disk.string();
     return "<not a kernel handle " + Hex(reinterpret_cast<ULONG_PTR>(h)) + ">";
 }
 
@@ -202,8 +204,14 @@ BOOL Machine::CloseHandle(HANDLE hObject) {
     if (it == s_->handles.end() || (std::get_if<SnapshotHandle>(&it->second) == nullptr &&
                                     std::get_if<TokenObject>(&it->second) == nullptr &&
                                     std::get_if<ProcessObject>(&it->second) == nullptr &&
-                                    std::get_if<ThreadObject>(&it->second) == nullptr))
+                                    std::get_if<ThreadObject>(&it->second) == nullptr &&
+                                    std::get_if<MutexObject>(&it->second) == nullptr &&
+                                    std::get_if<FileObject>(&it->second) == nullptr))
         return c.FailBool(ERROR_INVALID_HANDLE);
+    // The last handle to a named mutex takes its name with it.
+    if (const auto* m = std::get_if<MutexObject>(&it->second)) {
+        if (--s_->mutexes[m->name] <= 0) s_->mutexes.erase(m->name);
+    }
     s_->handles.erase(it);
     if (c.Faulted()) return c.FailBool(c.Error());
     return c.Ret<BOOL>(TRUE);
@@ -269,6 +277,7 @@ BOOL Machine::CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
     // The started program ends at once: what it does is its own run, not this one's.
     s_->processes.back().running = false;
     s_->startedProcesses.push_back(Str(lpCommandLine));
+    s_->processes.back().exitCode = s_->startedExitCode;
     const ULONG_PTR process = s_->NewHandleValue();
     s_->handles[process] = ProcessObject{pid, PROCESS_ALL_ACCESS};
     const ULONG_PTR thread = s_->NewHandleValue();

@@ -280,6 +280,26 @@ LONG Machine::RegQueryValueExA(HKEY hKey, const char* lpValueName, DWORD* lpRese
     return c.Ret<LONG>(ERROR_SUCCESS);
 }
 
+LONG Machine::RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
+                             const BYTE* lpData, DWORD cbData) {
+    Call c(*s_, "RegSetValueExA", s_->KeyLabel(hKey) + "|" + Str(lpValueName) + "|" + Hex(dwType));
+    if (c.Faulted()) return c.Ret(static_cast<LONG>(c.Error()));
+    std::shared_ptr<RegKey> key;
+    DWORD access = 0;
+    if (DWORD e = ResolveKey(*s_, hKey, key, access); e != ERROR_SUCCESS)
+        return c.Ret(static_cast<LONG>(e));
+    if (Reserved != 0 || (lpData == nullptr && cbData != 0))
+        return c.Ret(static_cast<LONG>(ERROR_INVALID_PARAMETER));
+    if ((access & 0x0002 /* KEY_SET_VALUE */) == 0)
+        return c.Ret(static_cast<LONG>(ERROR_ACCESS_DENIED));
+    const std::string name = lpValueName == nullptr ? "" : lpValueName;
+    RegValue& v = key->values[Upper(name)];
+    v.name = name;
+    v.type = dwType;
+    v.data.assign(lpData, lpData + cbData);
+    return c.Ret<LONG>(ERROR_SUCCESS);
+}
+
 namespace {
 
 // The key that a delete call's handle and subkey name lead to, as both delete calls find it.

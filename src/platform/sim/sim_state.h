@@ -100,8 +100,19 @@ struct PaintSession {
     HWND hwnd = nullptr;
     HDC hdc = nullptr;
 };
+// A named mutex: a handle to it keeps it alive.
+struct MutexObject {
+    std::string name;
+};
+// An open file: where it lies on disk, what it was opened for and where the next read or write
+// goes.
+struct FileObject {
+    std::filesystem::path disk;
+    DWORD access = 0;
+    std::uint64_t position = 0;
+};
 using HandleObject = std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject,
-                                  ThreadObject, PaintSession>;
+                                  ThreadObject, PaintSession, MutexObject, FileObject>;
 
 // ---- windows --------------------------------------------------------------------------------
 struct WindowRef {
@@ -139,6 +150,16 @@ struct State {
     }
     std::string moduleFileName = "C:\\tvu\\tvuninst.exe";
     std::vector<std::string> startedProcesses;  // CreateProcessA command lines, in order
+    DWORD startedExitCode = 0;                  // what a started program's run ends with
+    std::string commandLine = "\"C:\\tvu\\tvuninst.exe\"";
+    // Named mutexes by name (case-sensitive, as object names are), with the handles that keep
+    // each alive; other programs' handles count too.
+    std::map<std::string, int> mutexes;
+    SYSTEMTIME localTime{2026, 12, 2, 8, 9, 30, 0, 0};
+    // Every port call past this many fails, as if the power had gone: nothing more changes.
+    std::optional<std::size_t> powerCutAfter;
+    std::string powerCutApi;  // the operation whose nth call cuts the power, if any
+    int powerCutCountdown = 0;
 
     // Registry.
     std::map<ULONG_PTR, std::shared_ptr<RegKey>> roots;

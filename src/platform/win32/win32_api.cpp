@@ -771,3 +771,106 @@ void RestrictDllSearch() {
 }  // namespace win32adapter
 
 #pragma pop_macro("BOOL")
+
+// ---- the unattended run: command line, one run at a time, exit code, log -----------------------
+
+namespace win32adapter {
+
+w32::LONG RealApi::RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
+                                  const BYTE* lpData, DWORD cbData) {
+    return ::RegSetValueExA(Key(hKey), lpValueName, Reserved, dwType, lpData, cbData);
+}
+
+w32::BOOL RealApi::GetExitCodeProcess(HANDLE hProcess, DWORD* lpExitCode) {
+    ::DWORD code = 0;
+    const ::BOOL ok = ::GetExitCodeProcess(hProcess, &code);
+    if (lpExitCode != nullptr) *lpExitCode = code;
+    return ok;
+}
+
+char* RealApi::GetCommandLineA() {
+    return ::GetCommandLineA();
+}
+
+w32::HANDLE RealApi::CreateMutexA(void* lpMutexAttributes, BOOL bInitialOwner, const char* lpName) {
+    return ::CreateMutexA(static_cast<::LPSECURITY_ATTRIBUTES>(lpMutexAttributes), bInitialOwner,
+                          lpName);
+}
+
+void RealApi::GetLocalTime(w32::SYSTEMTIME* lpSystemTime) {
+    ::GetLocalTime(As<::LPSYSTEMTIME>(lpSystemTime));
+}
+
+w32::DWORD RealApi::FormatMessageA(DWORD dwFlags, const void* lpSource, DWORD dwMessageId,
+                                   DWORD dwLanguageId, char* lpBuffer, DWORD nSize,
+                                   void* Arguments) {
+    return ::FormatMessageA(dwFlags, lpSource, dwMessageId, dwLanguageId, lpBuffer, nSize,
+                            static_cast<va_list*>(Arguments));
+}
+
+w32::BOOL RealApi::CreateDirectoryA(const char* lpPathName, void* lpSecurityAttributes) {
+    return ::CreateDirectoryA(lpPathName,
+                              static_cast<::LPSECURITY_ATTRIBUTES>(lpSecurityAttributes));
+}
+
+w32::HANDLE RealApi::CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                                 void* lpSecurityAttributes, DWORD dwCreationDisposition,
+                                 DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) {
+    return ::CreateFileA(lpFileName, dwDesiredAccess, dwShareMode,
+                         static_cast<::LPSECURITY_ATTRIBUTES>(lpSecurityAttributes),
+                         dwCreationDisposition, dwFlagsAndAttributes, hTemplateFile);
+}
+
+w32::DWORD RealApi::GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) {
+    ::DWORD high = 0;
+    const ::DWORD low = ::GetFileSize(hFile, &high);
+    if (lpFileSizeHigh != nullptr) *lpFileSizeHigh = high;
+    return low;
+}
+
+w32::BOOL RealApi::ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead,
+                            DWORD* lpNumberOfBytesRead, void* lpOverlapped) {
+    ::DWORD read = 0;
+    const ::BOOL ok = ::ReadFile(hFile, lpBuffer, nNumberOfBytesToRead, &read,
+                                 static_cast<::LPOVERLAPPED>(lpOverlapped));
+    if (lpNumberOfBytesRead != nullptr) *lpNumberOfBytesRead = read;
+    return ok;
+}
+
+w32::BOOL RealApi::WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
+                             DWORD* lpNumberOfBytesWritten, void* lpOverlapped) {
+    ::DWORD written = 0;
+    const ::BOOL ok = ::WriteFile(hFile, lpBuffer, nNumberOfBytesToWrite, &written,
+                                  static_cast<::LPOVERLAPPED>(lpOverlapped));
+    if (lpNumberOfBytesWritten != nullptr) *lpNumberOfBytesWritten = written;
+    return ok;
+}
+
+w32::DWORD RealApi::SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh,
+                                   DWORD dwMoveMethod) {
+    ::LONG high = lpDistanceToMoveHigh != nullptr ? *lpDistanceToMoveHigh : 0;
+    const ::DWORD low = ::SetFilePointer(
+        hFile, lDistanceToMove, lpDistanceToMoveHigh != nullptr ? &high : nullptr, dwMoveMethod);
+    if (lpDistanceToMoveHigh != nullptr) *lpDistanceToMoveHigh = high;
+    return low;
+}
+
+w32::BOOL RealApi::SetEndOfFile(HANDLE hFile) {
+    return ::SetEndOfFile(hFile);
+}
+
+w32::BOOL RealApi::SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet,
+                                               w32::SP_DEVINFO_DATA* DeviceInfoData,
+                                               char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
+                                               DWORD* RequiredSize) {
+    static const auto fn =
+        SetupApi().Find<decltype(&::SetupDiGetDeviceInstanceIdA)>("SetupDiGetDeviceInstanceIdA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    ::DWORD required = 0;
+    const ::BOOL ok = fn(DeviceInfoSet, As<::PSP_DEVINFO_DATA>(DeviceInfoData), DeviceInstanceId,
+                         DeviceInstanceIdSize, &required);
+    if (RequiredSize != nullptr) *RequiredSize = required;
+    return ok;
+}
+
+}  // namespace win32adapter

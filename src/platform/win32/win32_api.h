@@ -48,6 +48,29 @@ public:
     LONG SHDeleteKeyA(HKEY hKey, const char* pszSubKey) override;
     LONG RegFlushKey(HKEY hKey) override;
     LONG RegCloseKey(HKEY hKey) override;
+    LONG RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
+                        const BYTE* lpData, DWORD cbData) override;
+    BOOL GetExitCodeProcess(HANDLE hProcess, DWORD* lpExitCode) override;
+    char* GetCommandLineA() override;
+    HANDLE CreateMutexA(void* lpMutexAttributes, BOOL bInitialOwner, const char* lpName) override;
+    void GetLocalTime(w32::SYSTEMTIME* lpSystemTime) override;
+    DWORD FormatMessageA(DWORD dwFlags, const void* lpSource, DWORD dwMessageId, DWORD dwLanguageId,
+                         char* lpBuffer, DWORD nSize, void* Arguments) override;
+    BOOL CreateDirectoryA(const char* lpPathName, void* lpSecurityAttributes) override;
+    HANDLE CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode,
+                       void* lpSecurityAttributes, DWORD dwCreationDisposition,
+                       DWORD dwFlagsAndAttributes, HANDLE hTemplateFile) override;
+    DWORD GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) override;
+    BOOL ReadFile(HANDLE hFile, void* lpBuffer, DWORD nNumberOfBytesToRead,
+                  DWORD* lpNumberOfBytesRead, void* lpOverlapped) override;
+    BOOL WriteFile(HANDLE hFile, const void* lpBuffer, DWORD nNumberOfBytesToWrite,
+                   DWORD* lpNumberOfBytesWritten, void* lpOverlapped) override;
+    DWORD SetFilePointer(HANDLE hFile, LONG lDistanceToMove, LONG* lpDistanceToMoveHigh,
+                         DWORD dwMoveMethod) override;
+    BOOL SetEndOfFile(HANDLE hFile) override;
+    BOOL SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData,
+                                     char* DeviceInstanceId, DWORD DeviceInstanceIdSize,
+                                     DWORD* RequiredSize) override;
     LONG RegDeleteKeyExA(HKEY hKey, const char* lpSubKey, DWORD samDesired,
                          DWORD Reserved) override;
     LONG RegDeleteTreeA(HKEY hKey, const char* lpSubKey) override;

@@ -125,7 +125,7 @@ TEST(Dialog, OkAndEnterStartTheRunEscAndTheCloseBoxRemoveNothing) {
         m->WriteFile("C:\\WINDOWS\\zq4unist.exe");
         m->ScriptUser({c.action});
 
-        EXPECT_EQ(mfc::AfxWinMain(), 0);
+        EXPECT_EQ(mfc::AfxWinMain(), c.runs ? 3010 : 1602);
 
         ASSERT_EQ(m->Dialogs().size(), 1u);
         const auto& d = m->Dialogs()[0];
@@ -312,28 +312,47 @@ TEST(Dialog, FinishRunEndsTheDialogThenShowsTheCompletionMessageOwnedByIt) {
     const struct {
         const char* name;
         const char* profile;
+        RunEnd end;
+        int failed;  // removals that failed in the run
         const char* text;
         const char* caption;
+        UINT icon;
     } cases[] = {
-        {"defaults", "",
+        {"defaults", "", RunEnd::Completed, 0,
          "Brelon Tunara WDM Drivers have been uninstalled completely.\n\n"
          "If you want to re-install drivers, you MUST reboot your system.",
-         "Brelon Tunara WDM Drivers Uninstallation"},
+         "Brelon Tunara WDM Drivers Uninstallation", MB_ICONINFORMATION},
         {"the profile's texts",
          "[1]\nUnInstDrvAppTitle=Tuner Removal\nUnInstDrvPassMsg=All gone.\n"
          "UnInstDrvPassMsg2=Restart now.\n",
-         "All gone.\n\nRestart now.", "Tuner Removal"},
-        {"empty paragraphs", "[1]\nUnInstDrvPassMsg=\nUnInstDrvPassMsg2=\n", "\n\n",
-         "Brelon Tunara WDM Drivers Uninstallation"},
+         RunEnd::Completed, 0, "All gone.\n\nRestart now.", "Tuner Removal", MB_ICONINFORMATION},
+        {"empty paragraphs", "[1]\nUnInstDrvPassMsg=\nUnInstDrvPassMsg2=\n", RunEnd::Completed, 0,
+         "\n\n", "Brelon Tunara WDM Drivers Uninstallation", MB_ICONINFORMATION},
+        {"items left", "[1]\nUnInstDrvPassMsg=Done.\nUnInstDrvPassMsg2=Restart.\n",
+         RunEnd::Completed, 2,
+         "Done.\n\nRestart.\n\n2 item(s) could not be removed. The log says which: "
+         "C:\\WINDOWS\\Logs\\tvuninst.log",
+         "Brelon Tunara WDM Drivers Uninstallation", MB_ICONWARNING},
+        {"device check, default text", "", RunEnd::DeviceCheck, 0,
+         "Not all of the Brelon Tunara WDM Drivers devices were found, so nothing was removed. "
+         "Please connect the device and run the uninstaller again.",
+         "Brelon Tunara WDM Drivers Uninstallation", MB_ICONWARNING},
+        {"device check, the profile's text", "[1]\nUnInstDevMissingMsg=Ger\xe4t fehlt.\n",
+         RunEnd::DeviceCheck, 0, "Ger\xe4t fehlt.", "Brelon Tunara WDM Drivers Uninstallation",
+         MB_ICONWARNING},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         sim::ScopedMachine m;
         ResetProgramState();
         if (*c.profile != '\0') m->WriteProfile(c.profile);
-        RunProbe(*m, [](DisplayProbe& d) {
+        RunResult result;
+        result.end = c.end;
+        for (int i = 0; i < c.failed; ++i)
+            result.Record(Action::DeleteFile, "x", Outcome::Failed, ERROR_ACCESS_DENIED);
+        RunProbe(*m, [&](DisplayProbe& d) {
             d.PrepareRunControls();
-            d.FinishRun();
+            d.FinishRun(result);
         });
 
         ASSERT_EQ(m->Dialogs().size(), 1u);
@@ -341,7 +360,7 @@ TEST(Dialog, FinishRunEndsTheDialogThenShowsTheCompletionMessageOwnedByIt) {
         const auto& box = m->MessageBoxes()[0];
         EXPECT_EQ(box.text, c.text);
         EXPECT_EQ(box.caption, c.caption);
-        EXPECT_EQ(box.type, MB_OK | MB_ICONINFORMATION);
+        EXPECT_EQ(box.type, MB_OK | c.icon);
         EXPECT_EQ(box.owner, m->Dialogs()[0].hwnd);
         EXPECT_TRUE(box.ownerWasDialog);
         EXPECT_EQ(m->Dialogs()[0].result, IDOK);

@@ -233,7 +233,7 @@ TEST_F(AppTest, ReadsEveryKeyInOrderIntoItsOwnField) {
         "PossibleDevDrvName0", "PossibleDevDrvSYS0", "PossibleDevInf0", "DrvUninstRegKeyPath",
         "DrvUninstRegKeyName", "DrvUninstAppName", "MediaClass", "UnInstNoRegKeyMsg",
         "UnInstDrvPassMsg", "UnInstDrvPassMsg2", "UnInstDrvRunTipMsg", "UnInstService0", "OKText",
-        "UnInstRemoteTitleName",
+        "UnInstRemoteTitleName", "UnInstDevMissingMsg",
         // Spellings the program must not use for the candidate table.
         "PossibleDevDrvID0", "PossibleDevDrvINF0"};
     std::string profile =
@@ -275,7 +275,8 @@ TEST_F(AppTest, ReadsEveryKeyInOrderIntoItsOwnField) {
                                                "1|UnInstServiceNum",
                                                "1|UnInstService0",
                                                "1|OKText",
-                                               "1|UnInstRemoteTitleName"};
+                                               "1|UnInstRemoteTitleName",
+                                               "1|UnInstDevMissingMsg"};
     EXPECT_EQ(ProfileReads(*m), expected);
 
     const struct {
@@ -307,6 +308,7 @@ TEST_F(AppTest, ReadsEveryKeyInOrderIntoItsOwnField) {
         {"UnInstService0", theApp.ServiceNames[0]},
         {"OKText", theApp.OKText},
         {"UnInstRemoteTitleName", theApp.UnInstRemoteTitleName},
+        {"UnInstDevMissingMsg", theApp.UnInstDevMissingMsg},
     };
     for (const auto& f : fields) EXPECT_EQ(std::string(f.field), std::string("v-") + f.key);
     EXPECT_EQ(theApp.DevIDNum, 1);
@@ -360,6 +362,7 @@ TEST(Profile, ValuesAreCutToTheirCapacityLessOne) {
         {"MediaClass", [] { return theApp.MediaClass; }, 128},
         {"UnInstService0", [] { return theApp.ServiceNames[0]; }, 260},
         {"UnInstRemoteTitleName", [] { return theApp.UnInstRemoteTitleName; }, 260},
+        {"UnInstDevMissingMsg", [] { return theApp.UnInstDevMissingMsg; }, 260},
     };
     std::string long400;
     for (int i = 0; i < 400; ++i) long400 += static_cast<char>('a' + i % 26);

@@ -91,7 +91,7 @@ TEST(StartUp, WithoutTheProductTheWarningIsTheOnlyWindow) {
         m->WriteProfile(c.profile);
         c.setUp(*m);
 
-        EXPECT_EQ(mfc::AfxWinMain(), 0);
+        EXPECT_EQ(mfc::AfxWinMain(), 0);  // nothing to do
 
         ASSERT_EQ(m->MessageBoxes().size(), 1u);
         const auto& box = m->MessageBoxes()[0];
@@ -170,7 +170,7 @@ TEST(StartUp, WithTheProductTheDialogRuns) {
         c.setUp(*m);
         m->ScriptUser({sim::UserAction::PressEscape});
 
-        EXPECT_EQ(mfc::AfxWinMain(), 0);
+        EXPECT_EQ(mfc::AfxWinMain(), 1602);  // cancelled
 
         ASSERT_EQ(m->Dialogs().size(), 1u);
         EXPECT_EQ(m->Dialogs()[0].templateId, 102);
@@ -184,35 +184,46 @@ TEST(StartUp, WithTheProductTheDialogRuns) {
 }
 
 // The 32-bit build on 64-bit Windows does no run of its own: it starts the 64-bit one beside it
-// and waits for it, or says to run it.
+// with its own arguments, waits for it and ends with its exit code, or says to run it. It takes
+// no part in the one-run lock, which the 64-bit one takes for itself.
 TEST(StartUp, UnderWow64TheRunIsHandedToThe64BitUninstaller) {
     for (const bool beside : {true, false}) {
-        SCOPED_TRACE(beside ? "tvuninst64.exe beside it" : "alone");
-        sim::ScopedMachine m;
-        ResetProgramState();
-        m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0, 19045);
-        m->Set64BitWindows(true);
-        m->SetModuleFileName("C:\\Downloads\\tvuninst.exe");
-        if (beside) m->WriteFile("C:\\Downloads\\tvuninst64.exe", "MZ");
-        m->WriteProfile("[1]\nUnInstDrvAppTitle=Tuner Removal\n");
-        AddEntry(*m, "Brelon", kProduct);
-        m->ScriptUser({sim::UserAction::ClickOk});
+        for (const char* arguments : {"", "-S /LOG=\"C:\\My Logs\\t.log\""}) {
+            SCOPED_TRACE(std::string(beside ? "tvuninst64.exe beside it" : "alone") + " " +
+                         arguments);
+            sim::ScopedMachine m;
+            ResetProgramState();
+            m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0, 19045);
+            m->Set64BitWindows(true);
+            m->SetModuleFileName("C:\\Downloads\\tvuninst.exe");
+            m->SetCommandLine(arguments);
+            m->SetStartedProcessExitCode(3010);
+            if (beside) m->WriteFile("C:\\Downloads\\tvuninst64.exe", "MZ");
+            m->WriteProfile("[1]\nUnInstDrvAppTitle=Tuner Removal\n");
+            AddEntry(*m, "Brelon", kProduct);
+            m->ScriptUser({sim::UserAction::ClickOk});
 
-        EXPECT_EQ(mfc::AfxWinMain(), 0);
+            EXPECT_EQ(mfc::AfxWinMain(), beside ? 3010 : 1603);
 
-        EXPECT_TRUE(m->Dialogs().empty());
-        EXPECT_EQ(m->CallCount("RegOpenKeyExA"), 0);
-        EXPECT_TRUE(m->OpenHandles().empty());
-        if (beside) {
-            EXPECT_EQ(m->StartedProcesses(),
-                      std::vector<std::string>{"\"C:\\Downloads\\tvuninst64.exe\""});
-            EXPECT_EQ(m->CallCount("WaitForSingleObject"), 1);
-            EXPECT_TRUE(m->MessageBoxes().empty());
-        } else {
-            EXPECT_TRUE(m->StartedProcesses().empty());
-            ASSERT_EQ(m->MessageBoxes().size(), 1u);
-            EXPECT_EQ(m->MessageBoxes()[0].caption, "Tuner Removal");
-            EXPECT_NE(m->MessageBoxes()[0].text.find("tvuninst64.exe"), std::string::npos);
+            EXPECT_TRUE(m->Dialogs().empty());
+            EXPECT_EQ(m->CallCount("RegOpenKeyExA"), 0);
+            EXPECT_EQ(m->CallCount("CreateMutexA"), 0);
+            EXPECT_TRUE(m->OpenHandles().empty());
+            const bool silent = *arguments != '\0';
+            if (beside) {
+                EXPECT_EQ(m->StartedProcesses(),
+                          std::vector<std::string>{"\"C:\\Downloads\\tvuninst64.exe\"" +
+                                                   std::string(silent ? " " : "") + arguments});
+                EXPECT_EQ(m->CallCount("WaitForSingleObject"), 1);
+                EXPECT_TRUE(m->MessageBoxes().empty());
+            } else if (silent) {
+                EXPECT_TRUE(m->MessageBoxes().empty());
+            } else {
+                EXPECT_TRUE(m->StartedProcesses().empty());
+                ASSERT_EQ(m->MessageBoxes().size(), 1u);
+                EXPECT_EQ(m->MessageBoxes()[0].caption, "Tuner Removal");
+                EXPECT_NE(m->MessageBoxes()[0].text.find("tvuninst64.exe"), std::string::npos);
+            }
         }
     }
 }

@@ -229,6 +229,47 @@ public:
                                      w32::UINT fl, w32::UINT t, w32::DWORD_PTR* r) override {
         return next_.SendMessageTimeoutA(h, m, w, l, fl, t, r);
     }
+    w32::LONG RegSetValueExA(w32::HKEY k, const char* n, w32::DWORD r, w32::DWORD t,
+                             const w32::BYTE* d, w32::DWORD c) override {
+        return next_.RegSetValueExA(k, n, r, t, d, c);
+    }
+    w32::BOOL GetExitCodeProcess(w32::HANDLE h, w32::DWORD* c) override {
+        return next_.GetExitCodeProcess(h, c);
+    }
+    char* GetCommandLineA() override { return next_.GetCommandLineA(); }
+    w32::HANDLE CreateMutexA(void* a, w32::BOOL o, const char* n) override {
+        return next_.CreateMutexA(a, o, n);
+    }
+    void GetLocalTime(w32::SYSTEMTIME* t) override { next_.GetLocalTime(t); }
+    w32::DWORD FormatMessageA(w32::DWORD f, const void* src, w32::DWORD id, w32::DWORD lang,
+                              char* buf, w32::DWORD n, void* args) override {
+        return next_.FormatMessageA(f, src, id, lang, buf, n, args);
+    }
+    w32::BOOL CreateDirectoryA(const char* p, void* sa) override {
+        return next_.CreateDirectoryA(p, sa);
+    }
+    w32::HANDLE CreateFileA(const char* f, w32::DWORD a, w32::DWORD sh, void* sa, w32::DWORD d,
+                            w32::DWORD fl, w32::HANDLE t) override {
+        return next_.CreateFileA(f, a, sh, sa, d, fl, t);
+    }
+    w32::DWORD GetFileSize(w32::HANDLE h, w32::DWORD* hi) override {
+        return next_.GetFileSize(h, hi);
+    }
+    w32::BOOL ReadFile(w32::HANDLE h, void* b, w32::DWORD n, w32::DWORD* r, void* o) override {
+        return next_.ReadFile(h, b, n, r, o);
+    }
+    w32::BOOL WriteFile(w32::HANDLE h, const void* b, w32::DWORD n, w32::DWORD* w,
+                        void* o) override {
+        return next_.WriteFile(h, b, n, w, o);
+    }
+    w32::DWORD SetFilePointer(w32::HANDLE h, w32::LONG d, w32::LONG* hi, w32::DWORD m) override {
+        return next_.SetFilePointer(h, d, hi, m);
+    }
+    w32::BOOL SetEndOfFile(w32::HANDLE h) override { return next_.SetEndOfFile(h); }
+    w32::BOOL SetupDiGetDeviceInstanceIdA(w32::HDEVINFO s, w32::SP_DEVINFO_DATA* d, char* id,
+                                          w32::DWORD n, w32::DWORD* r) override {
+        return next_.SetupDiGetDeviceInstanceIdA(s, d, id, n, r);
+    }
     w32::HRSRC FindResourceA(w32::HINSTANCE m, const char* n, const char* t) override {
         return next_.FindResourceA(m, n, t);
     }

@@ -68,7 +68,7 @@ struct CheckCase {
 
 class DeviceCheck : public Sequence, public testing::WithParamInterface<CheckCase> {};
 
-TEST_P(DeviceCheck, AnUnequalCountEndsTheRunSilently) {
+TEST_P(DeviceCheck, AnUnequalCountEndsTheRunWithTheDeviceMessageAndRemovesNothing) {
     const CheckCase& c = GetParam();
     std::vector<Row> rows;
     for (const auto& id : c.rowIds) rows.push_back({id, "Brelon Capture", "cap.sys", "cap.inf"});
@@ -92,9 +92,12 @@ TEST_P(DeviceCheck, AnUnequalCountEndsTheRunSilently) {
 
     EXPECT_EQ(RunDialog(), IDOK) << c.what;
     EXPECT_TRUE(Dialog().ended) << c.what;
-    EXPECT_TRUE(m->MessageBoxes().empty()) << c.what;
-    for (const char* api : {"SetFileAttributesA", "DeleteFileA", "SetupDiRemoveDevice",
-                            "SHDeleteKeyA", "CreateToolhelp32Snapshot", "TerminateProcess"}) {
+    ASSERT_EQ(m->MessageBoxes().size(), 1u) << c.what;
+    EXPECT_EQ(m->MessageBoxes()[0].text, theApp.UnInstDevMissingMsg) << c.what;
+    EXPECT_EQ(theApp.LastResult().end, RunEnd::DeviceCheck) << c.what;
+    for (const char* api :
+         {"SetFileAttributesA", "DeleteFileA", "SetupDiRemoveDevice", "SHDeleteKeyA",
+          "CreateToolhelp32Snapshot", "TerminateProcess", "RegSetValueExA"}) {
         EXPECT_EQ(Calls(api), 0) << c.what << ": " << api;
     }
     EXPECT_TRUE(Dialog().progress.positions.empty()) << c.what;

@@ -276,16 +276,19 @@ TEST_F(Win9xRun, ScanFilesRegistryAndEndComeInThisOrder) {
     std::vector<std::string> order;
     for (const auto& call : m->Calls()) {
         if (call.api == "SetupDiGetClassDevsA" || call.api == "DeleteFileA" ||
-            call.api == "RegFlushKey" || call.api == "MessageBoxA") {
+            call.api == "RegFlushKey" || call.api == "MessageBoxA" ||
+            call.api == "RegSetValueExA") {
             order.push_back(call.api);
         }
         if (call.api == "SendMessageA" && call.args.find("0x402") != std::string::npos) {
             order.push_back("PBM_SETPOS");
         }
     }
-    EXPECT_EQ(order, (std::vector<std::string>{"SetupDiGetClassDevsA", "DeleteFileA", "DeleteFileA",
-                                               "DeleteFileA", "DeleteFileA", "RegFlushKey",
-                                               "PBM_SETPOS", "MessageBoxA"}));
+    // The uninstall entry is marked before the first file goes.
+    EXPECT_EQ(order,
+              (std::vector<std::string>{"SetupDiGetClassDevsA", "RegSetValueExA", "RegFlushKey",
+                                        "DeleteFileA", "DeleteFileA", "DeleteFileA", "DeleteFileA",
+                                        "RegFlushKey", "PBM_SETPOS", "MessageBoxA"}));
     EXPECT_FALSE(m->KeyExists(HKEY_LOCAL_MACHINE, "Enum\\PCI\\VEN_AAAA&DEV_1"));
     EXPECT_FALSE(m->KeyExists(HKEY_LOCAL_MACHINE, std::string(kMediaKey) + "\\0000"));
     EXPECT_FALSE(m->KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\BrelonTunara"));

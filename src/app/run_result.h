@@ -1,0 +1,86 @@
+// What a run did, as data: every action it took on the machine with its outcome, and how the run
+// ended. The log, `tvprofile plan`, the completion message's extra line and the exit code are all
+// read from here, in one vocabulary, so that a plan, a log and a result can be set side by side.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/win32_types.h"
+
+// The actions, named as the log and the plan write them.
+enum class Action {
+    CloseWindow,             // close-window TITLE
+    EndProcess,              // end-process IMAGE
+    UninstallDriverPackage,  // uninstall-driver-package OEM_INF
+    DeleteFile,              // delete-file PATH
+    ScheduleDelete,          // schedule-delete PATH (deleted when Windows next starts)
+    RemoveDevice,            // remove-device INSTANCE_ID
+    DeleteKey,               // delete-key HKLM\PATH
+};
+
+enum class Outcome {
+    Ok,
+    NotFound,       // it was not there (a second request for the same key, a file already gone)
+    KeptProtected,  // a file Windows protects, kept on purpose
+    KeptReadOnly,   // the product's own uninstaller, kept on purpose when it is read-only
+    Failed,         // it stayed; the error says why
+};
+
+struct ActionRecord {
+    Action action;
+    std::string target;
+    Outcome outcome;
+    w32::DWORD error = 0;  // the system's error code, for Failed
+};
+
+// How a run ended; each end has its exit code.
+enum class RunEnd {
+    NotStarted,           // nothing decided yet
+    NotInstalled,         // the product is not on the list of installed programs
+    Cancelled,            // the user closed the dialog without starting the run
+    NoDialog,             // the dialog could not be shown
+    DeviceCheck,          // the devices present do not match the profile: nothing removed
+    Completed,            // the removal ran to its end
+    AlreadyRunning,       // another run of the uninstaller is under way
+    BadCommandLine,       // an option the program does not know
+    Usage,                // /? or /help
+    NoNativeUninstaller,  // 64-bit Windows, and the 64-bit uninstaller could not be started
+    HandedOver,           // the 64-bit uninstaller did the run; its exit code is the run's
+};
+
+// The exit codes, as the Windows Installer names them: deployment tools know these.
+inline constexpr w32::DWORD kExitSuccess = 0;
+inline constexpr w32::DWORD kExitRebootRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
+inline constexpr w32::DWORD kExitUserCancelled = 1602;   // ERROR_INSTALL_USEREXIT
+inline constexpr w32::DWORD kExitFailure = 1603;         // ERROR_INSTALL_FAILURE
+inline constexpr w32::DWORD kExitAlreadyRunning = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
+inline constexpr w32::DWORD kExitBadCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
+
+struct RunResult {
+    std::vector<ActionRecord> actions;
+    RunEnd end = RunEnd::NotStarted;
+    // The device check's counts, when it stopped the run.
+    int devicesFound = 0;
+    int devicesExpected = 0;
+    // The run found the mark of an earlier run that did not finish, and went past the device check.
+    bool resumed = false;
+    // The 64-bit uninstaller's exit code, for HandedOver.
+    w32::DWORD handedOverExitCode = 0;
+
+    void Record(Action action, std::string target, Outcome outcome, w32::DWORD error = 0);
+    // The items the run names that stayed: removals that failed. A window that would not close
+    // or a program that would not end is logged, but removes nothing by itself.
+    int ItemsLeft() const;
+    w32::DWORD ExitCode() const;
+};
+
+const char* ActionName(Action action);
+// "ok", "not found", "kept (protected)", "failed (error 5: Access is denied.)".
+std::string OutcomeText(const ActionRecord& record);
+// "delete-file c:\windows\inf\oem3.inf ok".
+std::string LogLine(const ActionRecord& record);
+// "delete-file c:\windows\inf\oem3.inf": the plan's line, for an action that was carried out.
+std::string PlanLine(const ActionRecord& record);
+// What the run's exit code means for this run, in a few words.
+std::string ExitCodeMeaning(const RunResult& result);

@@ -1,0 +1,83 @@
+// Starts a program the way a deployment tool does and reports what a person would not see: every
+// window of it that became visible while it ran, and its real exit code (the shell sees only the
+// code modulo 256 from wine). Every wait has a timeout.
+//
+//   launch EXIT_FILE PROGRAM [ARGUMENTS...]
+//
+// Prints "visible window CLASS|TITLE" once per window, then "exit CODE" and "elapsed MS" (from
+// the start to the end of the program), and writes CODE to EXIT_FILE. Exit codes: 0 done, 2 the
+// program could not be started, 3 it did not end in 50 s, 4 bad arguments.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include <cstdio>
+#include <set>
+#include <string>
+
+namespace {
+
+struct Watch {
+    DWORD pid = 0;
+    std::set<HWND> seen;
+};
+
+BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
+    auto* watch = reinterpret_cast<Watch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != watch->pid || !IsWindowVisible(hwnd) || !watch->seen.insert(hwnd).second)
+        return TRUE;
+    char cls[128] = "";
+    char title[256] = "";
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    std::printf("visible window %s|%s\n", cls, title);
+    std::fflush(stdout);
+    return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fputs("usage: launch EXIT_FILE PROGRAM [ARGUMENTS...]\n", stderr);
+        return 4;
+    }
+    std::string commandLine = std::string("\"") + argv[2] + "\"";
+    for (int i = 3; i < argc; ++i) commandLine += std::string(" ") + argv[i];
+    LARGE_INTEGER frequency{}, begin{}, end{};
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&begin);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &started)) {
+        std::printf("not started, error %lu\n", GetLastError());
+        return 2;
+    }
+    Watch watch;
+    watch.pid = started.dwProcessId;
+    DWORD waited = 0;
+    while (WaitForSingleObject(started.hProcess, 20) == WAIT_TIMEOUT) {
+        EnumWindows(Visit, reinterpret_cast<LPARAM>(&watch));
+        waited += 20;
+        if (waited > 50000) {
+            std::puts("still running after 50 s");
+            return 3;
+        }
+    }
+    QueryPerformanceCounter(&end);
+    DWORD code = 0;
+    GetExitCodeProcess(started.hProcess, &code);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    std::printf("exit %lu\nelapsed %.1f\n", code,
+                1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+                    static_cast<double>(frequency.QuadPart));
+    if (FILE* f = std::fopen(argv[1], "w")) {
+        std::fprintf(f, "%lu\n", code);
+        std::fclose(f);
+    }
+    return 0;
+}
