@@ -768,13 +768,7 @@ void RestrictDllSearch() {
     if (fn != nullptr) fn(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-}  // namespace win32adapter
-
-#pragma pop_macro("BOOL")
-
 // ---- the unattended run: command line, one run at a time, exit code, log -----------------------
-
-namespace win32adapter {
 
 w32::LONG RealApi::RegSetValueExA(HKEY hKey, const char* lpValueName, DWORD Reserved, DWORD dwType,
                                   const BYTE* lpData, DWORD cbData) {
@@ -874,3 +868,5 @@ w32::BOOL RealApi::SetupDiGetDeviceInstanceIdA(HDEVINFO DeviceInfoSet,
 }
 
 }  // namespace win32adapter
+
+#pragma pop_macro("BOOL")
