@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "platform/sim/sim_state.h"
+#include "platform/sim/sim_text.h"
 
 namespace sim {
 
@@ -159,34 +160,14 @@ State::Resolved State::Resolve(const std::string& windowsPath) const {
 
 namespace {
 
-// Code page 1252, the system code page of the machine: bytes 0x80 to 0x9F stand for these
-// characters, and every other byte for the code point of its own value. The five bytes that 1252
-// leaves undefined map to the control characters of their value, as Windows maps them.
-constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool UndefinedIn1252(unsigned char byte) {
-    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
-}
-
-char16_t Widen1252(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0x9F ? kCp1252High[byte - 0x80] : char16_t{byte};
-}
-
-// The 8-bit text of a wide path in code page 1252; nothing for a character 1252 does not have.
+// The 8-bit text of a wide path in code page 1252, the system code page of the machine; nothing
+// for a character 1252 does not have.
 std::optional<std::string> Narrow1252(const WCHAR* text) {
     std::string out;
     for (; *text != 0; ++text) {
-        const char16_t ch = *text;
-        if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) {
-            out += static_cast<char>(ch);
-            continue;
-        }
-        const char16_t* at = std::find(std::begin(kCp1252High), std::end(kCp1252High), ch);
-        if (at == std::end(kCp1252High)) return std::nullopt;
-        out += static_cast<char>(0x80 + (at - std::begin(kCp1252High)));
+        const std::optional<char> byte = ByteOf1252(*text);
+        if (!byte) return std::nullopt;
+        out += *byte;
     }
     return out;
 }
@@ -268,7 +249,7 @@ int Machine::MultiByteToWideChar(UINT CodePage, DWORD dwFlags, const char* lpMul
     // Windows fills what fits before it reports the buffer too small.
     const std::size_t fits = std::min(n, static_cast<std::size_t>(cchWideChar));
     for (std::size_t i = 0; i < fits; ++i)
-        lpWideCharStr[i] = Widen1252(static_cast<unsigned char>(lpMultiByteStr[i]));
+        lpWideCharStr[i] = WideCharOf1252(static_cast<unsigned char>(lpMultiByteStr[i]));
     if (fits < n) return c.FailWith<int>(0, ERROR_INSUFFICIENT_BUFFER);
     return c.Ret<int>(needed);
 }

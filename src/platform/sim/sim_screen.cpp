@@ -12,7 +12,6 @@ namespace sim {
 
 namespace {
 
-constexpr ULONG_PTR kModule = 0x00400000;
 constexpr ULONG_PTR kDialogResource = 0x00470066;  // what FindResourceA gives for dialog 102
 constexpr ULONG_PTR kMonitor = 0x00010001;
 constexpr DWORD kErrorResourceTypeNotFound = 1813;
@@ -26,6 +25,11 @@ constexpr LONG kWsOverlappedWindow = 0x00CF0000;
 // SM_CXFIXEDFRAME, SM_CYFIXEDFRAME and SM_CYCAPTION at 96 DPI.
 constexpr int kFrame = 3;
 constexpr int kCaption = 19;
+
+// A null instance means the program's own module.
+bool OwnModule(HINSTANCE hModule) {
+    return hModule == nullptr || hModule == ModuleHandle();
+}
 
 int Scaled(const State& s, int pixelsAt96) {
     return pixelsAt96 * s.dpi / 96;
@@ -88,6 +92,12 @@ std::vector<BYTE> BuildDialogTemplate() {
     return out;
 }
 
+// Made on first use and kept, as a loaded resource stays where it is.
+std::vector<BYTE>& DialogTemplate(State& s) {
+    if (s.dialogTemplate.empty()) s.dialogTemplate = BuildDialogTemplate();
+    return s.dialogTemplate;
+}
+
 }  // namespace
 
 // ---- the dialog's frame ---------------------------------------------------------------------
@@ -110,8 +120,7 @@ HRSRC Machine::FindResourceA(HINSTANCE hModule, const char* lpName, const char* 
                (IS_INTRESOURCE(lpType) ? std::to_string(reinterpret_cast<ULONG_PTR>(lpType))
                                        : Str(lpType)));
     if (c.Faulted()) return c.FailWith<HRSRC>(nullptr, c.Error());
-    if (hModule != nullptr && reinterpret_cast<ULONG_PTR>(hModule) != kModule)
-        return c.FailWith<HRSRC>(nullptr, kErrorResourceTypeNotFound);
+    if (!OwnModule(hModule)) return c.FailWith<HRSRC>(nullptr, kErrorResourceTypeNotFound);
     if (lpType != RT_DIALOG) return c.FailWith<HRSRC>(nullptr, kErrorResourceTypeNotFound);
     if (!IS_INTRESOURCE(lpName) ||
         reinterpret_cast<ULONG_PTR>(lpName) != static_cast<ULONG_PTR>(dialog102::kId))
@@ -122,11 +131,9 @@ HRSRC Machine::FindResourceA(HINSTANCE hModule, const char* lpName, const char* 
 HGLOBAL Machine::LoadResource(HINSTANCE hModule, HRSRC hResInfo) {
     Call c(*s_, "LoadResource", Hex(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hResInfo))));
     if (c.Faulted()) return c.FailWith<HGLOBAL>(nullptr, c.Error());
-    if ((hModule != nullptr && reinterpret_cast<ULONG_PTR>(hModule) != kModule) ||
-        reinterpret_cast<ULONG_PTR>(hResInfo) != kDialogResource)
+    if (!OwnModule(hModule) || reinterpret_cast<ULONG_PTR>(hResInfo) != kDialogResource)
         return c.FailWith<HGLOBAL>(nullptr, ERROR_INVALID_HANDLE);
-    if (s_->dialogTemplate.empty()) s_->dialogTemplate = BuildDialogTemplate();
-    return c.Ret<HGLOBAL>(s_->dialogTemplate.data());
+    return c.Ret<HGLOBAL>(DialogTemplate(*s_).data());
 }
 
 // A loaded resource needs no locking: the handle is the resource's address.
@@ -139,21 +146,19 @@ void* Machine::LockResource(HGLOBAL hResData) {
 DWORD Machine::SizeofResource(HINSTANCE hModule, HRSRC hResInfo) {
     Call c(*s_, "SizeofResource", Hex(static_cast<DWORD>(reinterpret_cast<ULONG_PTR>(hResInfo))));
     if (c.Faulted()) return c.FailWith<DWORD>(0, c.Error());
-    if ((hModule != nullptr && reinterpret_cast<ULONG_PTR>(hModule) != kModule) ||
-        reinterpret_cast<ULONG_PTR>(hResInfo) != kDialogResource)
+    if (!OwnModule(hModule) || reinterpret_cast<ULONG_PTR>(hResInfo) != kDialogResource)
         return c.FailWith<DWORD>(0, ERROR_INVALID_HANDLE);
-    if (s_->dialogTemplate.empty()) s_->dialogTemplate = BuildDialogTemplate();
-    return c.Ret(static_cast<DWORD>(s_->dialogTemplate.size()));
+    return c.Ret(static_cast<DWORD>(DialogTemplate(*s_).size()));
 }
 
 // ---- window styles and frames ---------------------------------------------------------------
 LONG Machine::GetWindowLongA(HWND hWnd, int nIndex) {
     Call c(*s_, "GetWindowLongA", std::to_string(nIndex));
     if (c.Faulted()) return c.FailWith<LONG>(0, c.Error());
-    const auto it = s_->windows.find(reinterpret_cast<ULONG_PTR>(hWnd));
-    if (it == s_->windows.end()) return c.FailWith<LONG>(0, ERROR_INVALID_WINDOW_HANDLE);
+    const WindowRef* found = FindWindowRef(*s_, hWnd);
+    if (found == nullptr) return c.FailWith<LONG>(0, ERROR_INVALID_WINDOW_HANDLE);
     if (nIndex != GWL_STYLE) return c.FailWith<LONG>(0, kErrorInvalidIndex);
-    const WindowRef& ref = it->second;
+    const WindowRef& ref = *found;
     auto withVisible = [](DWORD style, bool visible) {
         return static_cast<LONG>(visible ? style | static_cast<DWORD>(WS_VISIBLE)
                                          : style & ~static_cast<DWORD>(WS_VISIBLE));
@@ -177,10 +182,10 @@ LONG Machine::GetWindowLongA(HWND hWnd, int nIndex) {
 BOOL Machine::GetWindowRect(HWND hWnd, RECT* lpRect) {
     Call c(*s_, "GetWindowRect", WindowLabel(*s_, hWnd));
     if (c.Faulted()) return c.FailBool(c.Error());
-    const auto it = s_->windows.find(reinterpret_cast<ULONG_PTR>(hWnd));
-    if (it == s_->windows.end()) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
+    const WindowRef* found = FindWindowRef(*s_, hWnd);
+    if (found == nullptr) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
     if (lpRect == nullptr) return c.FailBool(kErrorNoAccess);
-    const WindowRef& ref = it->second;
+    const WindowRef& ref = *found;
     switch (ref.kind) {
         case WindowRef::Dialog:
             *lpRect = s_->dialogs[ref.index].window;
@@ -210,11 +215,11 @@ BOOL Machine::SetWindowPos(HWND hWnd, HWND, int X, int Y, int cx, int cy, UINT u
            WindowLabel(*s_, hWnd) + "|" + std::to_string(X) + "|" + std::to_string(Y) + "|" +
                std::to_string(cx) + "|" + std::to_string(cy) + "|" + Hex(uFlags));
     if (c.Faulted()) return c.FailBool(c.Error());
-    const auto it = s_->windows.find(reinterpret_cast<ULONG_PTR>(hWnd));
-    if (it == s_->windows.end()) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
+    const WindowRef* found = FindWindowRef(*s_, hWnd);
+    if (found == nullptr) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
     RECT* frame = nullptr;
-    if (it->second.kind == WindowRef::Dialog) frame = &s_->dialogs[it->second.index].window;
-    if (it->second.kind == WindowRef::TopLevel) frame = &s_->topLevels[it->second.index].rect;
+    if (found->kind == WindowRef::Dialog) frame = &s_->dialogs[found->index].window;
+    if (found->kind == WindowRef::TopLevel) frame = &s_->topLevels[found->index].rect;
     if (frame == nullptr) return c.Ret<BOOL>(TRUE);
     if ((uFlags & SWP_NOSIZE) == 0) {
         frame->right = frame->left + cx;

@@ -274,6 +274,10 @@ struct State {
     DialogRecord* LiveDialogRecord(HWND h);
 };
 
+// The program's own module, as GetModuleHandleA(NULL) gives it (sim_windows.cpp).
+HINSTANCE ModuleHandle();
+// What a window handle stands for; null for no live window (sim_windows.cpp).
+const WindowRef* FindWindowRef(const State& s, HWND h);
 // What the call log names a window by: "dialog", "ctl 1002", "window TITLE" (sim_windows.cpp).
 std::string WindowLabel(const State& s, HWND h);
 // The frame the dialog manager gives a new dialog of template 102 (sim_screen.cpp).

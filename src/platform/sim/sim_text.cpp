@@ -5,16 +5,17 @@ namespace sim {
 namespace {
 
 // Bytes 0x80 to 0x9F of code page 1252; every other byte stands for the code point of its value.
-constexpr char16_t kHigh[32] = {0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0,      0x017D, 0,
-                                0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+// The five bytes that 1252 leaves undefined hold the control character of their value, to which
+// MultiByteToWideChar maps them.
+constexpr char16_t kHigh[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
+// A profile's character that 1252 lacks, an undefined byte's control character included, is '?'.
 char Narrow(char32_t ch) {
-    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<char>(ch);
-    for (int i = 0; i < 32; ++i)
-        if (kHigh[i] != 0 && kHigh[i] == ch) return static_cast<char>(0x80 + i);
-    return '?';
+    const bool undefined = ch >= 0x80 && ch <= 0x9F;
+    return undefined ? '?' : ByteOf1252(ch).value_or('?');
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -58,17 +59,30 @@ std::string AnsiTextOf(std::string_view bytes) {
     return HasUtf16LeMark(bytes) ? NarrowUtf16Le(bytes.substr(2)) : std::string(bytes);
 }
 
+bool UndefinedIn1252(unsigned char byte) {
+    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
+}
+
+char16_t WideCharOf1252(unsigned char byte) {
+    return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : char16_t{byte};
+}
+
 char32_t CodePointOf1252(unsigned char byte) {
-    return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : char32_t{byte};
+    return UndefinedIn1252(byte) ? 0 : WideCharOf1252(byte);
+}
+
+std::optional<char> ByteOf1252(char32_t ch) {
+    if (ch < 0x80 || (ch >= 0xA0 && ch <= 0xFF)) return static_cast<char>(ch);
+    for (int i = 0; i < 32; ++i)
+        if (kHigh[i] == ch) return static_cast<char>(0x80 + i);
+    return std::nullopt;
 }
 
 std::string Utf8From1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
     for (const char ch : text) {
-        const auto byte = static_cast<unsigned char>(ch);
-        const char32_t cp = CodePointOf1252(byte);
-        AppendUtf8(out, cp != 0 ? cp : char32_t{byte});
+        AppendUtf8(out, WideCharOf1252(static_cast<unsigned char>(ch)));
     }
     return out;
 }

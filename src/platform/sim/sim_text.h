@@ -3,6 +3,7 @@
 // byte-order mark (Notepad's "Unicode", regedit's export) is read as UTF-16 and narrowed to it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,9 +20,15 @@ std::string NarrowUtf16Le(std::string_view units);
 // 1252; anything else is already ANSI text and is returned as it is.
 std::string AnsiTextOf(std::string_view bytes);
 
-// The Unicode code point of a 1252 byte; 0 for the five bytes that 1252 leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D).
+// The five bytes that 1252 leaves undefined: 0x81, 0x8D, 0x8F, 0x90, 0x9D.
+bool UndefinedIn1252(unsigned char byte);
+// A 1252 byte as MultiByteToWideChar gives it: an undefined byte as the control character of its
+// value.
+char16_t WideCharOf1252(unsigned char byte);
+// The Unicode code point of a 1252 byte; 0 for an undefined one.
 char32_t CodePointOf1252(unsigned char byte);
+// The 1252 byte that WideCharOf1252 turns into ch; nothing for a character 1252 does not have.
+std::optional<char> ByteOf1252(char32_t ch);
 
 // 1252 text as UTF-8. Bytes 1252 leaves undefined become their C1 code points, as
 // MultiByteToWideChar maps them, so nothing is lost and the result is always valid UTF-8.

@@ -14,17 +14,7 @@ namespace {
 constexpr DWORD kWsVisible = 0x10000000;
 constexpr UINT kWmSetFont = 0x0030;
 constexpr UINT kWmSetText = 0x000C;
-constexpr ULONG_PTR kModule = 0x00400000;
 constexpr const char* kDialogClass = "#32770";
-
-HINSTANCE ModuleHandle() {
-    return reinterpret_cast<HINSTANCE>(kModule);
-}
-
-const WindowRef* FindWindowRef(const State& s, HWND h) {
-    auto it = s.windows.find(reinterpret_cast<ULONG_PTR>(h));
-    return it == s.windows.end() ? nullptr : &it->second;
-}
 
 const LiveDialog* LiveOf(const State& s, std::size_t record) {
     for (const LiveDialog& d : s.liveDialogs)
@@ -107,6 +97,15 @@ LRESULT ProgressMessage(ProgressState& p, UINT msg, WPARAM wParam, LPARAM lParam
 }
 
 }  // namespace
+
+HINSTANCE ModuleHandle() {
+    return reinterpret_cast<HINSTANCE>(ULONG_PTR{0x00400000});
+}
+
+const WindowRef* FindWindowRef(const State& s, HWND h) {
+    auto it = s.windows.find(reinterpret_cast<ULONG_PTR>(h));
+    return it == s.windows.end() ? nullptr : &it->second;
+}
 
 std::string WindowLabel(const State& s, HWND h) {
     auto it = s.windows.find(reinterpret_cast<ULONG_PTR>(h));
