@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/security.h"
 #include "app/text.h"
 #include "app/uninst_app.h"
 #include "app/wow64.h"
@@ -55,6 +56,45 @@ bool WriteAll(HANDLE file, const std::string& text) {
                             written == text.size());
 }
 
+// Administrators and SYSTEM may do anything in the default Logs folder, users may read.
+constexpr const char* kLogFolderSecurity = "D:P(A;OICI;GA;;;BA)(A;OICI;GA;;;SY)(A;OICI;GR;;;BU)";
+
+// The file itself, never what a reparse point at its name leads to (NT family).
+UniqueHandle OpenOwn(const std::string& path, DWORD access, DWORD disposition, bool nt) {
+    const HANDLE opened =
+        Api().CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, disposition,
+                          FILE_ATTRIBUTE_NORMAL | (nt ? FILE_FLAG_OPEN_REPARSE_POINT : 0), nullptr);
+    return UniqueHandle(opened == INVALID_HANDLE_VALUE ? nullptr : opened);
+}
+
+// Why the open file is no log of this program, or empty; its size when it is. A folder on the way
+// that is a junction is followed, but can only lead to a file that passes these checks.
+std::string NotOurLog(HANDLE file, bool nt, DWORD& size) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (Api().GetFileInformationByHandle(file, &info) == FALSE)
+        return "what it is cannot be read (error " + std::to_string(Api().GetLastError()) + ")";
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0)
+        return "it is a reparse point (a link to somewhere else)";
+    if (info.nNumberOfLinks > 1)
+        return "it has " + std::to_string(info.nNumberOfLinks) + " names (hard links)";
+    if (nt && RunIsElevated()) {
+        // A FAT volume's file has no owner to read: nobody else can own it either.
+        const std::string owner = OwnerOf(file);
+        if (!owner.empty() && !IsAdministratorsOrSystem(owner) && owner != RunAccount())
+            return "it belongs to another account (" + owner + ")";
+    }
+    if (info.nFileSizeHigh != 0 || info.nFileSizeLow > 0xFFFFFFFFu - kLogCapacity)
+        return "it is no log of this program (too large)";
+    size = info.nFileSizeLow;
+    if (size == 0) return "";
+    char start[sizeof kBlockStart - 1] = {};
+    DWORD read = 0;
+    if (Api().ReadFile(file, start, sizeof start, &read, nullptr) == FALSE ||
+        read != sizeof start || std::string(start, read) != kBlockStart)
+        return "it is not empty and is no log of this program";
+    return "";
+}
+
 // The newer half of a log that has grown too long, from its first whole block on.
 std::string NewerHalf(HANDLE file, DWORD size) {
     const DWORD keep = (size < kLogCapacity ? size : kLogCapacity) / 2;
@@ -91,6 +131,7 @@ std::string RunLogBlock(const RunResult& result, const std::string& commandLine)
     char windows[MAX_PATH];
     if (!WindowsDirWith(windows, "\\TVMuxDrv.ini")) CopyField(windows, "TVMuxDrv.ini");
     block += std::string("profile: ") + windows + ", section [" + theApp.ProfileSection + "]\r\n";
+    for (const std::string& note : result.notes) block += note + "\r\n";
     if (result.resumed)
         block += "an earlier run did not finish: the device check does not stop this one\r\n";
     for (const ActionRecord& record : result.actions) block += LogLine(record) + "\r\n";
@@ -103,32 +144,52 @@ std::string RunLogBlock(const RunResult& result, const std::string& commandLine)
     return block;
 }
 
-void AppendToLog(const std::string& path, const std::string& block) {
-    if (path.empty()) return;
+std::string AppendToLog(const std::string& path, const std::string& block, bool defaultFolder) {
+    if (path.empty()) return "";
+    const bool nt = !IsWin9xFamily();
     // The folder of the default log may not exist yet (the 9x family has no Logs folder); a
-    // folder that cannot be made shows up as a file that cannot be opened.
+    // folder that cannot be made shows up as a file that cannot be opened. On 2000 and XP Power
+    // Users may write in the Windows folder, where the default Logs folder is made: it gets its
+    // own DACL rather than inherit theirs. A folder /log= names keeps the security it inherits.
     const std::size_t slash = path.find_last_of('\\');
-    if (slash != std::string::npos && slash > 0)
-        Api().CreateDirectoryA(path.substr(0, slash).c_str(), nullptr);
-    UniqueHandle file;
-    {
-        const HANDLE opened =
-            Api().CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (opened == INVALID_HANDLE_VALUE) return;
-        file.reset(opened);
+    if (slash != std::string::npos && slash > 0) {
+        const UniqueLocal descriptor =
+            defaultFolder ? SecurityDescriptor(kLogFolderSecurity) : UniqueLocal();
+        SECURITY_ATTRIBUTES attributes{sizeof(SECURITY_ATTRIBUTES), descriptor.get(), FALSE};
+        Api().CreateDirectoryA(path.substr(0, slash).c_str(), descriptor ? &attributes : nullptr);
     }
-    DWORD high = 0;
-    const DWORD size = Api().GetFileSize(file.get(), &high);
-    if (size == INVALID_FILE_SIZE && Api().GetLastError() != ERROR_SUCCESS) return;
-    if (high != 0 || size + block.size() > kLogCapacity) {
-        const std::string kept = NewerHalf(file.get(), high != 0 ? 0xFFFFFFFFu : size);
-        if (Api().SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) == INVALID_SET_FILE_POINTER)
-            return;
-        if (!WriteAll(file.get(), kept)) return;
-        Api().SetEndOfFile(file.get());
-    } else if (Api().SetFilePointer(file.get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER) {
-        return;
+    // The 9x family knows neither reparse points nor READ_CONTROL, nor owners to ask about.
+    UniqueHandle file =
+        OpenOwn(path, GENERIC_READ | GENERIC_WRITE | (nt ? READ_CONTROL : 0), OPEN_ALWAYS, nt);
+    if (!file) return "";
+    DWORD size = 0;
+    const std::string refused = NotOurLog(file.get(), nt, size);
+    if (!refused.empty()) return refused;
+    if (size + block.size() <= kLogCapacity) {
+        if (Api().SetFilePointer(file.get(), 0, nullptr, FILE_END) != INVALID_SET_FILE_POINTER)
+            WriteAll(file.get(), block);
+        return "";
     }
-    WriteAll(file.get(), block);
+    const std::string kept = NewerHalf(file.get(), size) + block;
+    if (!nt) {
+        // One user, no links, no owners, and MoveFileExA does nothing on the 9x family: the file
+        // is a log of ours (its first block says so) and is trimmed in place.
+        if (Api().SetFilePointer(file.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+            WriteAll(file.get(), kept))
+            Api().SetEndOfFile(file.get());
+        return "";
+    }
+    // The log is replaced, never rewritten: a file made anew beside it (a name that someone made
+    // first is deleted, which never touches what a link points to) takes its place.
+    file.reset();
+    const std::string fresh = path + ".new";
+    Api().DeleteFileA(fresh.c_str());
+    UniqueHandle next = OpenOwn(fresh, GENERIC_WRITE, CREATE_NEW, true);
+    if (!next) return "";
+    const bool written = WriteAll(next.get(), kept);
+    next.reset();
+    if (!written ||
+        Api().MoveFileExA(fresh.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) == FALSE)
+        Api().DeleteFileA(fresh.c_str());
+    return "";
 }

@@ -67,6 +67,9 @@ struct RunResult {
     bool resumed = false;
     // The 64-bit uninstaller's exit code, for HandedOver.
     w32::DWORD handedOverExitCode = 0;
+    // What the run noticed about where it runs (its lock, its window station, its hand-over,
+    // its log), one log line each.
+    std::vector<std::string> notes;
 
     void Record(Action action, std::string target, Outcome outcome, w32::DWORD error = 0);
     // The items the run names that stayed: removals that failed. A window that would not close

@@ -20,6 +20,8 @@ void CUninstApp::ForgetRun() {
     m_options = CommandLine{};
     m_result = RunResult{};
     m_ended = false;
+    m_notes.clear();
+    m_logRefused.clear();
 }
 
 int CUninstApp::ExitInstance() {
@@ -34,7 +36,9 @@ void CUninstApp::EndRun(const RunResult& result) {
     if (m_ended) return;
     m_ended = true;
     m_result = result;
-    AppendToLog(LogPath(), RunLogBlock(result, Api().GetCommandLineA()));
+    m_result.notes.insert(m_result.notes.begin(), m_notes.begin(), m_notes.end());
+    m_logRefused = AppendToLog(LogPath(), RunLogBlock(m_result, Api().GetCommandLineA()),
+                               m_options.logPath.empty());
 }
 
 std::string CUninstApp::CompletionMessage(const RunResult& result) const {
@@ -43,6 +47,8 @@ std::string CUninstApp::CompletionMessage(const RunResult& result) const {
         text += "\n\n" + std::to_string(result.ItemsLeft()) +
                 " item(s) could not be removed. The log says which: " + LogPath();
     }
+    if (!m_logRefused.empty())
+        text += "\n\nNo log was written to " + LogPath() + ": " + m_logRefused;
     return text;
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/run_result.h"
@@ -85,6 +86,8 @@ public:
     void EndRun(const RunResult& result);
     const RunResult& LastResult() const { return m_result; }
     const CommandLine& Options() const { return m_options; }
+    // A line for this run's log about where it runs; kept until the run ends.
+    void Note(const std::string& line) { m_notes.push_back(line); }
     // Back to the state before any run: no options, no result (for a fresh start in tests).
     void ForgetRun();
     void SetOptions(const CommandLine& options) { m_options = options; }
@@ -99,6 +102,9 @@ private:
     CommandLine m_options;
     RunResult m_result;
     bool m_ended = false;
+    std::vector<std::string> m_notes;
+    // Why the log was not written where it should go; empty when it was.
+    std::string m_logRefused;
 
     // Whether an entry of the list of installed programs in that registry view (a KEY_WOW64_*
     // flag, or 0 for the process's own) has the product's DisplayName.

@@ -34,6 +34,9 @@ public:
         reset();
         return &h_;
     }
+    // Gives up ownership without releasing: for calls that take the handle and may hand back
+    // another one (AddSIDToBoundaryDescriptor).
+    Handle release() { return std::exchange(h_, Traits::invalid()); }
     void reset(Handle h = Traits::invalid()) {
         if (h_ != Traits::invalid()) Traits::release(h_);
         h_ = h;
@@ -80,10 +83,39 @@ struct LocalTraits {
     static void release(HLOCAL h) { Api().LocalFree(h); }
 };
 
+// A private namespace is closed, not destroyed: it goes when its last handle does.
+struct NamespaceTraits {
+    using Handle = HANDLE;
+    static HANDLE invalid() { return nullptr; }
+    static void release(HANDLE h) { Api().ClosePrivateNamespace(h, 0); }
+};
+
+struct BoundaryTraits {
+    using Handle = HANDLE;
+    static HANDLE invalid() { return nullptr; }
+    static void release(HANDLE h) { Api().DeleteBoundaryDescriptor(h); }
+};
+
+struct CryptMsgTraits {
+    using Handle = HCRYPTMSG;
+    static HCRYPTMSG invalid() { return nullptr; }
+    static void release(HCRYPTMSG h) { Api().CryptMsgClose(h); }
+};
+
+struct CertStoreTraits {
+    using Handle = HCERTSTORE;
+    static HCERTSTORE invalid() { return nullptr; }
+    static void release(HCERTSTORE h) { Api().CertCloseStore(h, 0); }
+};
+
 using UniqueKey = Unique<KeyTraits>;
 using UniqueDevInfo = Unique<DevInfoTraits>;
 using UniqueSnapshot = Unique<SnapshotTraits>;
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueLocal = Unique<LocalTraits>;
+using UniqueNamespace = Unique<NamespaceTraits>;
+using UniqueBoundary = Unique<BoundaryTraits>;
+using UniqueCryptMsg = Unique<CryptMsgTraits>;
+using UniqueCertStore = Unique<CertStoreTraits>;
 
 }  // namespace w32

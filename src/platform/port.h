@@ -4,6 +4,7 @@
 // simulated Windows machine (sim/).
 #pragma once
 
+#include "platform/win32_security_types.h"
 #include "platform/win32_types.h"
 
 namespace w32 {
@@ -175,6 +176,70 @@ public:
     virtual BOOL GetMonitorInfoA(HMONITOR hMonitor, MONITORINFO* lpmi) = 0;
     virtual BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam,
                                        UINT fWinIni) = 0;
+
+    // The unattended run's safety: who owns an object and who may open it, a lock no user can
+    // hold, a log no user can aim, a hand-over only to its twin, a child that ends with its parent
+    // (ADVAPI32, KERNEL32, USER32, VERSION, WINTRUST, CRYPT32). The calls that some supported
+    // Windows lacks fail there with ERROR_PROC_NOT_FOUND (FALSE, null, or that code returned).
+    // From 2000 on; the descriptor and the SIDs are LocalAlloc blocks, released with LocalFree.
+    virtual BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        const char* StringSecurityDescriptor, DWORD StringSDRevision,
+        PSECURITY_DESCRIPTOR* SecurityDescriptor, ULONG* SecurityDescriptorSize) = 0;
+    virtual BOOL ConvertStringSidToSidA(const char* StringSid, PSID* Sid) = 0;
+    virtual BOOL ConvertSidToStringSidA(PSID Sid, char** StringSid) = 0;
+    virtual BOOL GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION RequestedInformation,
+                                         PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD nLength,
+                                         DWORD* lpnLengthNeeded) = 0;
+    virtual BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR pSecurityDescriptor, PSID* pOwner,
+                                            BOOL* lpbOwnerDefaulted) = 0;
+    virtual BOOL GetTokenInformation(HANDLE TokenHandle,
+                                     TOKEN_INFORMATION_CLASS TokenInformationClass,
+                                     void* TokenInformation, DWORD TokenInformationLength,
+                                     DWORD* ReturnLength) = 0;
+    // Private namespaces: from Vista on; the integrity label from Windows 7 on.
+    virtual HANDLE CreateBoundaryDescriptorA(const char* Name, ULONG Flags) = 0;
+    virtual BOOL AddSIDToBoundaryDescriptor(HANDLE* BoundaryDescriptor, PSID RequiredSid) = 0;
+    virtual BOOL AddIntegrityLabelToBoundaryDescriptor(HANDLE* BoundaryDescriptor,
+                                                       PSID IntegrityLabel) = 0;
+    virtual void DeleteBoundaryDescriptor(HANDLE BoundaryDescriptor) = 0;
+    virtual HANDLE CreatePrivateNamespaceA(SECURITY_ATTRIBUTES* lpPrivateNamespaceAttributes,
+                                           void* lpBoundaryDescriptor,
+                                           const char* lpAliasPrefix) = 0;
+    virtual HANDLE OpenPrivateNamespaceA(void* lpBoundaryDescriptor, const char* lpAliasPrefix) = 0;
+    virtual BOOLEAN ClosePrivateNamespace(HANDLE Handle, ULONG Flags) = 0;
+    virtual BOOL GetFileInformationByHandle(HANDLE hFile,
+                                            BY_HANDLE_FILE_INFORMATION* lpFileInformation) = 0;
+    // Job objects: from 2000 on.
+    virtual HANDLE CreateJobObjectA(SECURITY_ATTRIBUTES* lpJobAttributes, const char* lpName) = 0;
+    virtual BOOL SetInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass,
+                                         void* lpJobObjectInformation,
+                                         DWORD cbJobObjectInformationLength) = 0;
+    virtual BOOL AssignProcessToJobObject(HANDLE hJob, HANDLE hProcess) = 0;
+    virtual DWORD ResumeThread(HANDLE hThread) = 0;
+    virtual UINT SetErrorMode(UINT uMode) = 0;
+    // The NT family's window stations; the 9x family has none (null with ERROR_PROC_NOT_FOUND or
+    // ERROR_CALL_NOT_IMPLEMENTED).
+    virtual HWINSTA GetProcessWindowStation() = 0;
+    virtual BOOL GetUserObjectInformationA(HANDLE hObj, int nIndex, void* pvInfo, DWORD nLength,
+                                           DWORD* lpnLengthNeeded) = 0;
+    // Version resources.
+    virtual DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) = 0;
+    virtual BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD dwHandle, DWORD dwLen,
+                                     void* lpData) = 0;
+    virtual BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer,
+                                UINT* puLen) = 0;
+    // Authenticode: from 2000 on (XP SP2 for the data layout the program passes).
+    virtual LONG WinVerifyTrust(HWND hwnd, GUID* pgActionID, void* pWVTData) = 0;
+    virtual BOOL CryptQueryObject(DWORD dwObjectType, const void* pvObject,
+                                  DWORD dwExpectedContentTypeFlags, DWORD dwExpectedFormatTypeFlags,
+                                  DWORD dwFlags, DWORD* pdwMsgAndCertEncodingType,
+                                  DWORD* pdwContentType, DWORD* pdwFormatType,
+                                  HCERTSTORE* phCertStore, HCRYPTMSG* phMsg,
+                                  const void** ppvContext) = 0;
+    virtual BOOL CryptMsgGetParam(HCRYPTMSG hCryptMsg, DWORD dwParamType, DWORD dwIndex,
+                                  void* pvData, DWORD* pcbData) = 0;
+    virtual BOOL CryptMsgClose(HCRYPTMSG hCryptMsg) = 0;
+    virtual BOOL CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags) = 0;
 };
 
 // The installed adapter. The entry point installs one before anything else runs; tests install a

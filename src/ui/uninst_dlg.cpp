@@ -1,6 +1,7 @@
 // The uninstall dialog: the prompt, the start of a run, and the display that a run drives.
 #include "ui/uninst_dlg.h"
 
+#include <optional>
 #include <string>
 
 #include "app/uninst_app.h"
@@ -72,6 +73,13 @@ HICON CUninstDlg::OnQueryDragIcon() {
 }
 
 void CUninstDlg::OnOkClicked() {
+    // The lock is taken now, not when the dialog opened; the dialog then closes on a run that
+    // does not start (another one is under way, or has removed the product meanwhile).
+    const std::optional<SingleRunLock> lock = TakeLock(theApp);
+    if (!lock) {
+        OnOK();
+        return;
+    }
     RemovalRun run(this);
     RunRemoval(run, m_hWnd);
     // Logged before the message box, which may wait for a long time.

@@ -4,9 +4,11 @@
 #include <cctype>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <set>
 #include <utility>
 
+#include "app/single_run.h"
 #include "app/uninst_app.h"
 #include "framework/afx.h"
 
@@ -240,8 +242,11 @@ std::vector<fs::path> ListScenarios(const fs::path& root) {
 
 RunResult Run(const Scenario& s, sim::Machine& machine) {
     const Prepared made = PrepareMachine(s, machine);
-    // What a first run's process holds while its dialog is still open.
-    if (s.anotherRun) machine.HoldMutex("Global\\TvuninstRun");
+    // A first run's dialog holds nothing; a first run under way (an administrator's) holds the
+    // lock, for as long as the scenario's own runs last.
+    std::optional<SingleRunLock> first;
+    if (s.anotherRun == "running")
+        machine.AsAnotherProcess(sim::kSidAdministrator, true, [&] { first.emplace(); });
     std::vector<int> exitCodes;
     for (int run = 0; run < s.runs; ++run) {
         if (run > 0) machine.ScriptUser({s.user});

@@ -105,15 +105,18 @@ Scenario Load(const fs::path& folder) {
             if (value != "x86") throw ScenarioError("exe takes x86 alone");
             s.onlyX86 = true;
         } else if (key == "beside64") {
-            if (value != "yes" && value != "no") throw ScenarioError("beside64 is yes or no");
-            s.nativeBeside = value == "yes";
+            if (value != "yes" && value != "no" && value != "stranger")
+                throw ScenarioError("beside64 is yes, no or stranger");
+            s.nativeBeside = value != "no";
+            s.nativeStranger = value == "stranger";
         } else if (key == "user") {
             s.user = ParseUser(value);
         } else if (key == "arguments") {
             s.arguments = value;
         } else if (key == "another-run") {
-            if (value != "yes" && value != "no") throw ScenarioError("another-run is yes or no");
-            s.anotherRun = value == "yes";
+            if (value != "dialog" && value != "running" && value != "no")
+                throw ScenarioError("another-run is dialog, running or no");
+            s.anotherRun = value == "no" ? "" : value;
         } else if (key == "interrupt") {
             const auto space = value.find(' ');
             if (space == std::string::npos) throw ScenarioError("interrupt is an API and a count");
@@ -163,7 +166,9 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     // 64-bit one beside it.
     if (s.windows64) m.Set64BitWindows(s.onlyX86);
     m.SetModuleFileName(s.onlyX86 ? "C:\\tvu\\tvuninst.exe" : "C:\\tvu\\tvuninst64.exe");
-    if (s.onlyX86 && s.nativeBeside) m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
+    // The twin has the program's own version; a stranger has no version resource.
+    if (s.onlyX86 && s.nativeBeside)
+        m.WriteExe("C:\\tvu\\tvuninst64.exe", s.nativeStranger ? "" : "3.1.0.1");
     for (const std::string& f : s.heldFiles) m.HoldFileOpen(WindowsPath(f));
     m.SetCommandLine(s.arguments);
     for (const std::string& f : s.heldModules) m.HoldFileOpen(WindowsPath(f), true);

@@ -31,18 +31,21 @@ struct Version {
 struct Scenario {
     std::string name;  // the folder's name
     Version version;
-    bool windows64 = false;    // 64-bit Windows
-    bool onlyX86 = false;      // only the 32-bit exe runs it (WOW64 on a 64-bit machine)
-    bool nativeBeside = true;  // tvuninst64.exe lies beside tvuninst.exe
+    bool windows64 = false;       // 64-bit Windows
+    bool onlyX86 = false;         // only the 32-bit exe runs it (WOW64 on a 64-bit machine)
+    bool nativeBeside = true;     // tvuninst64.exe lies beside tvuninst.exe
+    bool nativeStranger = false;  // ... but it is another program of that name, not the twin
     std::vector<std::string> processes;
     std::vector<std::string> windows;      // "" for an untitled window
     std::vector<std::string> hungWindows;  // windows whose program stops answering
     std::vector<std::string> heldFiles;    // relative to the Windows directory
     std::vector<std::string> heldModules;  // loaded as modules, relative to the Windows directory
     sim::UserAction user = sim::UserAction::ClickOk;
-    std::string arguments;    // the program's command-line options ("/S")
-    bool anotherRun = false;  // another run of the uninstaller is under way
-    int runs = 1;             // how many times the program runs, one after the other
+    std::string arguments;  // the program's command-line options ("/S")
+    // Another run of the uninstaller started first: "dialog" its dialog waits for OK (it holds
+    // nothing), "running" its run is under way; empty: none.
+    std::string anotherRun;
+    int runs = 1;  // how many times the program runs, one after the other
     // The first run is killed when it makes the nth call of this operation ("" for none).
     std::string interruptApi;
     int interruptNth = 0;

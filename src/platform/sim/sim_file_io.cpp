@@ -21,7 +21,7 @@ std::uint64_t SizeOnDisk(const std::filesystem::path& disk) {
 
 }  // namespace
 
-BOOL Machine::CreateDirectoryA(const char* lpPathName, void*) {
+BOOL Machine::CreateDirectoryA(const char* lpPathName, void* lpSecurityAttributes) {
     Call c(*s_, "CreateDirectoryA", Str(lpPathName));
     if (c.Faulted()) return c.FailBool(c.Error());
     if (lpPathName == nullptr) return c.FailBool(ERROR_PATH_NOT_FOUND);
@@ -30,41 +30,118 @@ BOOL Machine::CreateDirectoryA(const char* lpPathName, void*) {
     std::error_code ec;
     if (std::filesystem::exists(r.disk, ec)) return c.FailBool(ERROR_ALREADY_EXISTS);
     if (!std::filesystem::create_directory(r.disk, ec)) return c.FailBool(ERROR_ACCESS_DENIED);
+    const auto* sa = static_cast<const SECURITY_ATTRIBUTES*>(lpSecurityAttributes);
+    if (s_->platformId == VER_PLATFORM_WIN32_NT && sa != nullptr &&
+        sa->lpSecurityDescriptor != nullptr)
+        s_->folderSecurity[r.relKey] = static_cast<const char*>(sa->lpSecurityDescriptor);
     return c.Ret<BOOL>(TRUE);
 }
 
 HANDLE Machine::CreateFileA(const char* lpFileName, DWORD dwDesiredAccess, DWORD dwShareMode, void*,
-                            DWORD dwCreationDisposition, DWORD, HANDLE) {
+                            DWORD dwCreationDisposition, DWORD dwFlagsAndAttributes, HANDLE) {
     Call c(*s_, "CreateFileA",
            Str(lpFileName) + "|" + Hex(dwDesiredAccess) + "|" + Hex(dwShareMode) + "|" +
-               Hex(dwCreationDisposition));
+               Hex(dwCreationDisposition) + "|" + Hex(dwFlagsAndAttributes));
     if (c.Faulted()) return c.FailWith(INVALID_HANDLE_VALUE, c.Error());
-    // Only what the log asks for is modelled: open the file, or make it when it is missing.
-    if (lpFileName == nullptr || dwCreationDisposition != OPEN_ALWAYS)
+    // What the log and the hand-over ask for: open a file, make it when it is missing, or make
+    // a new one only.
+    if (lpFileName == nullptr ||
+        (dwCreationDisposition != OPEN_ALWAYS && dwCreationDisposition != OPEN_EXISTING &&
+         dwCreationDisposition != CREATE_NEW))
         return c.FailWith(INVALID_HANDLE_VALUE, ERROR_INVALID_PARAMETER);
     const State::Resolved r = s_->Resolve(lpFileName);
     if ((!r.inside && !r.outside) || !r.parentExists)
         return c.FailWith(INVALID_HANDLE_VALUE, ERROR_PATH_NOT_FOUND);
     std::error_code ec;
-    const bool existed = std::filesystem::exists(r.disk, ec);
-    if (existed && std::filesystem::is_directory(r.disk, ec))
+    // A symbolic link is followed to its target, unless the link itself is asked for (or the
+    // file is to be new: the name is taken).
+    std::filesystem::path disk = r.disk;
+    std::string key = r.relKey;
+    const bool link = std::filesystem::is_symlink(r.disk, ec);
+    if (link && dwCreationDisposition != CREATE_NEW &&
+        (dwFlagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) == 0) {
+        disk = std::filesystem::read_symlink(r.disk, ec);
+        key = "|link target|" + disk.string();
+    }
+    const bool existed = link || std::filesystem::exists(disk, ec);
+    if (existed && std::filesystem::is_directory(disk, ec))
         return c.FailWith(INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
-    if (s_->heldOpen.count(r.relKey) != 0)
+    if (existed && dwCreationDisposition == CREATE_NEW)
+        return c.FailWith(INVALID_HANDLE_VALUE, ERROR_FILE_EXISTS);
+    if (!existed && dwCreationDisposition == OPEN_EXISTING)
+        return c.FailWith(INVALID_HANDLE_VALUE, ERROR_FILE_NOT_FOUND);
+    if (s_->heldOpen.count(key) != 0)
         return c.FailWith(INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
-    auto attributes = s_->attributes.find(r.relKey);
+    // The program's own handles to the file share what their opener let them share.
+    for (const auto& [value, object] : s_->handles) {
+        const auto* open = std::get_if<FileObject>(&object);
+        if (open == nullptr || open->relKey != key) continue;
+        if (((dwDesiredAccess & GENERIC_WRITE) != 0 && (open->share & 2) == 0) ||
+            ((open->access & GENERIC_WRITE) != 0 && (dwShareMode & 2) == 0))
+            return c.FailWith(INVALID_HANDLE_VALUE, ERROR_SHARING_VIOLATION);
+    }
+    auto attributes = s_->attributes.find(key);
     if (existed && (dwDesiredAccess & GENERIC_WRITE) != 0 && attributes != s_->attributes.end() &&
         (attributes->second & FILE_ATTRIBUTE_READONLY) != 0)
         return c.FailWith(INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
     if (!existed) {
-        std::ofstream made(r.disk, std::ios::binary);
+        std::ofstream made(disk, std::ios::binary);
         if (!made) return c.FailWith(INVALID_HANDLE_VALUE, ERROR_ACCESS_DENIED);
-        s_->attributes[r.relKey] = FILE_ATTRIBUTE_ARCHIVE;
+        s_->attributes[key] = FILE_ATTRIBUTE_ARCHIVE;
+        s_->fileOwners[key] = s_->DefaultOwner();
     }
     const ULONG_PTR h = s_->NewHandleValue();
-    s_->handles[h] = FileObject{r.disk, dwDesiredAccess, 0};
+    s_->handles[h] = FileObject{disk, dwDesiredAccess, 0, key, dwShareMode};
     // OPEN_ALWAYS says whether the file was there already.
-    s_->lastError = existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+    s_->lastError =
+        existed && dwCreationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
     return c.Ret(reinterpret_cast<HANDLE>(h));
+}
+
+BOOL Machine::GetFileInformationByHandle(HANDLE hFile, BY_HANDLE_FILE_INFORMATION* info) {
+    Call c(*s_, "GetFileInformationByHandle", Hex(reinterpret_cast<ULONG_PTR>(hFile)));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    const FileObject* f = FileOf(*s_, hFile);
+    if (f == nullptr) return c.FailBool(ERROR_INVALID_HANDLE);
+    if (info == nullptr) return c.FailBool(kErrorNoAccess);
+    *info = BY_HANDLE_FILE_INFORMATION{};
+    std::error_code ec;
+    const auto attributes = s_->attributes.find(f->relKey);
+    info->dwFileAttributes =
+        attributes == s_->attributes.end() ? FILE_ATTRIBUTE_ARCHIVE : attributes->second;
+    const bool link = std::filesystem::is_symlink(f->disk, ec);
+    if (link) info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    const std::uint64_t size = link ? 0 : SizeOnDisk(f->disk);
+    info->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    info->nFileSizeLow = static_cast<DWORD>(size);
+    const auto links = link ? 1 : std::filesystem::hard_link_count(f->disk, ec);
+    info->nNumberOfLinks = ec ? 1 : static_cast<DWORD>(links);
+    info->dwVolumeSerialNumber = 0x1A2B3C4D;
+    return c.Ret<BOOL>(TRUE);
+}
+
+// ---- test helpers ---------------------------------------------------------------------------
+void Machine::SetFileOwner(const std::string& windowsPath, const std::string& sid) {
+    s_->fileOwners[s_->Resolve(windowsPath).relKey] = sid;
+}
+
+void Machine::AddHardLink(const std::string& existingPath, const std::string& newPath) {
+    const State::Resolved from = s_->Resolve(existingPath), to = s_->Resolve(newPath);
+    std::filesystem::create_directories(to.disk.parent_path());
+    std::filesystem::create_hard_link(from.disk, to.disk);
+    s_->attributes[to.relKey] = FileAttributes(existingPath);
+}
+
+void Machine::MakeSymbolicLink(const std::string& linkPath, const std::string& targetPath) {
+    const State::Resolved link = s_->Resolve(linkPath), target = s_->Resolve(targetPath);
+    std::filesystem::create_directories(link.disk.parent_path());
+    std::filesystem::create_symlink(target.disk, link.disk);
+    s_->attributes[link.relKey] = FILE_ATTRIBUTE_ARCHIVE;
+}
+
+std::string Machine::FolderSecurity(const std::string& windowsPath) const {
+    const auto it = s_->folderSecurity.find(s_->Resolve(windowsPath).relKey);
+    return it == s_->folderSecurity.end() ? "" : it->second;
 }
 
 DWORD Machine::GetFileSize(HANDLE hFile, DWORD* lpFileSizeHigh) {

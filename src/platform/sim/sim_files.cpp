@@ -401,14 +401,19 @@ DWORD Machine::GetFileAttributesA(const char* lpFileName) {
     return c.Ret(attributes);
 }
 
-// Only the delete at the next start is modelled: the session manager's list on the NT family;
-// the 9x family has no such call (its programs write WININIT.INI).
+// The delete at the next start (the session manager's list on the NT family; the 9x family has
+// no such call: its programs write WININIT.INI), and a file that takes the place of another.
 BOOL Machine::MoveFileExA(const char* lpExistingFileName, const char* lpNewFileName,
                           DWORD dwFlags) {
     Call c(*s_, "MoveFileExA",
            Str(lpExistingFileName) + "|" + Str(lpNewFileName) + "|" + Hex(dwFlags));
     if (c.Faulted()) return c.FailBool(c.Error());
     if (s_->platformId != VER_PLATFORM_WIN32_NT) return c.FailBool(ERROR_CALL_NOT_IMPLEMENTED);
+    if (lpExistingFileName != nullptr && lpNewFileName != nullptr &&
+        dwFlags == MOVEFILE_REPLACE_EXISTING) {
+        if (!ReplaceByName(lpExistingFileName, lpNewFileName)) return c.FailBool(s_->lastError);
+        return c.Ret<BOOL>(TRUE);
+    }
     if (lpExistingFileName == nullptr || lpNewFileName != nullptr ||
         dwFlags != MOVEFILE_DELAY_UNTIL_REBOOT)
         return c.FailBool(ERROR_INVALID_PARAMETER);
@@ -430,6 +435,39 @@ BOOL Machine::MoveFileExA(const char* lpExistingFileName, const char* lpNewFileN
     data.insert(data.end(), {0, 0, 0});
     SetBinary(HKEY_LOCAL_MACHINE, kSessionManager, kPendingValue, data, REG_MULTI_SZ);
     return c.Ret<BOOL>(TRUE);
+}
+
+// The name is replaced, not what it leads to: a link at the new name goes, its target stays.
+bool Machine::ReplaceByName(const char* existing, const char* replaced) {
+    const State::Resolved from = s_->Resolve(s_->ProgramView(existing));
+    const State::Resolved to = s_->Resolve(s_->ProgramView(replaced));
+    std::error_code ec;
+    const auto fail = [&](DWORD error) {
+        s_->lastError = error;
+        return false;
+    };
+    if ((!from.inside && !from.outside) || !std::filesystem::exists(from.disk, ec))
+        return fail(ERROR_FILE_NOT_FOUND);
+    if ((!to.inside && !to.outside) || !to.parentExists) return fail(ERROR_PATH_NOT_FOUND);
+    if (std::filesystem::is_directory(to.disk, ec)) return fail(ERROR_ACCESS_DENIED);
+    // A file open without FILE_SHARE_DELETE (the program never shares it) cannot be replaced.
+    for (const auto& [value, object] : s_->handles) {
+        const auto* open = std::get_if<FileObject>(&object);
+        if (open != nullptr && (open->relKey == from.relKey || open->relKey == to.relKey))
+            return fail(ERROR_SHARING_VIOLATION);
+    }
+    if (s_->heldOpen.count(to.relKey) != 0) return fail(ERROR_SHARING_VIOLATION);
+    std::filesystem::rename(from.disk, to.disk, ec);
+    if (ec) return fail(ERROR_ACCESS_DENIED);
+    for (auto* map : {&s_->fileOwners}) {
+        const auto owner = map->find(from.relKey);
+        if (owner != map->end()) (*map)[to.relKey] = owner->second;
+        map->erase(from.relKey);
+    }
+    const auto attributes = s_->attributes.find(from.relKey);
+    if (attributes != s_->attributes.end()) s_->attributes[to.relKey] = attributes->second;
+    s_->attributes.erase(from.relKey);
+    return true;
 }
 
 DWORD Machine::GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath, DWORD cchBuffer) {

@@ -185,6 +185,7 @@ std::vector<std::string> Machine::HandleErrors() const {
 std::vector<std::string> Machine::OpenHandles() const {
     std::vector<std::string> out;
     for (const auto& [value, object] : s_->handles) {
+        if (s_->otherHandles.count(value) != 0) continue;
         if (const auto* k = std::get_if<KeyHandle>(&object)) {
             out.push_back("key: " + (k->key->deleted ? k->key->pathWhenDeleted + " (deleted)"
                                                      : State::PathOf(*k->key)));
@@ -204,6 +205,16 @@ std::vector<std::string> Machine::OpenHandles() const {
             out.push_back("mutex: " + mx->name);
         } else if (const auto* f = std::get_if<FileObject>(&object)) {
             out.push_back("file: " + f->disk.filename().string());
+        } else if (const auto* b = std::get_if<BoundaryObject>(&object)) {
+            out.push_back("boundary descriptor: " + b->name);
+        } else if (const auto* n = std::get_if<NamespaceObject>(&object)) {
+            out.push_back("private namespace: " + n->alias);
+        } else if (std::get_if<JobObject>(&object) != nullptr) {
+            out.push_back("job");
+        } else if (std::get_if<CryptMsgObject>(&object) != nullptr) {
+            out.push_back("crypt message");
+        } else if (std::get_if<CertStoreObject>(&object) != nullptr) {
+            out.push_back("certificate store");
         }
     }
     for (const auto& [ptr, size] : s_->blockSizes)

@@ -21,6 +21,12 @@ namespace sim {
 
 using namespace w32;
 
+// Accounts, as SIDs.
+inline constexpr const char* kSidSystem = "S-1-5-18";
+inline constexpr const char* kSidAdministrators = "S-1-5-32-544";
+inline constexpr const char* kSidAdministrator = "S-1-5-21-1004336348-1177238915-682003330-500";
+inline constexpr const char* kSidStandardUser = "S-1-5-21-1004336348-1177238915-682003330-1001";
+
 // Error codes the machine reports that the product code has no name for.
 inline constexpr DWORD kErrorNoMoreFiles = 18;
 inline constexpr DWORD kErrorInvalidName = 123;
@@ -125,6 +131,8 @@ struct Process {
     // token.
     bool otherAccount = false;
     UINT exitCode = 0;
+    bool suspended = false;  // started with CREATE_SUSPENDED and not yet resumed
+    bool inToolJob = false;  // in the job the program itself runs in (RunProgramInJob)
 };
 
 // Make the nth matching call of an operation fail (1 = the first; 0 = every call), returning its
@@ -176,9 +184,33 @@ public:
     // The program's command line as GetCommandLineA gives it: "C:\tvu\tvuninst.exe" quoted,
     // then the arguments given here, if any.
     void SetCommandLine(const std::string& arguments);
-    // Another program holds a mutex of this name.
-    void HoldMutex(const std::string& name);
+    // Another program holds a mutex of this name: its owner, and the DACL (in the system's string
+    // form) it was made with; an empty one lets everyone open it.
+    void HoldMutex(const std::string& name, const std::string& owner = kSidSystem,
+                   const std::string& dacl = "D:P(A;;GA;;;BA)(A;;GA;;;SY)");
     bool MutexExists(const std::string& name) const;
+    // The account the program runs as; elevated: its token holds the Administrators group and
+    // the high integrity level (SYSTEM's always does). An elevated administrator unless set.
+    void SetAccount(const std::string& sid, bool elevated);
+    // Runs fn as another process of this machine under that account (a first run, a user's
+    // program): the handles it opens are that process's, not among OpenHandles, and keep their
+    // objects alive until they are closed.
+    void AsAnotherProcess(const std::string& sid, bool elevated, const std::function<void()>& fn);
+    // The program's window station is one nobody sees (a service's, session 0's).
+    void SetWindowStationVisible(bool visible);
+    UINT ErrorMode() const;  // the last SetErrorMode
+    // The programs the program starts keep running once resumed, as one waiting at its dialog,
+    // until a job ends them.
+    void SetStartedProcessesKeepRunning(bool keepRunning);
+    // The program runs in a deployment tool's job object (before Windows 8 it then cannot put a
+    // child into a job of its own); breakawayOk: that job lets a child be started outside it.
+    void RunProgramInJob(bool breakawayOk);
+    // An exe on the machine with its version resource (none when empty) and Authenticode signer
+    // (none when empty), whose signature verifies or not.
+    void WriteExe(const std::string& windowsPath, const std::string& version = "3.1.0.1",
+                  const std::string& signer = "", bool signatureValid = true);
+    // The program's own exe (the module file name): version 3.1.0.1 and unsigned unless set.
+    void SetModuleExe(const std::string& version, const std::string& signer = "");
     // Every port call after the next `calls` ones fails with ERROR_NOT_READY and changes nothing,
     // as a run that is killed or loses power there; RestorePower ends that.
     void CutPowerAfter(std::size_t calls);
@@ -222,6 +254,15 @@ public:
     // can be placed too, so that a test can see whether the program reaches out of the folder.
     void WriteFile(const std::string& windowsPath, const std::string& content = "x",
                    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    // The account that owns a file (Administrators unless set; a file the program makes is owned
+    // as its objects are).
+    void SetFileOwner(const std::string& windowsPath, const std::string& sid);
+    // A second name for an existing file (a hard link), and a symbolic link: a reparse point
+    // that leads to the target when it is opened without FILE_FLAG_OPEN_REPARSE_POINT.
+    void AddHardLink(const std::string& existingPath, const std::string& newPath);
+    void MakeSymbolicLink(const std::string& linkPath, const std::string& targetPath);
+    // The DACL a folder was made with (CreateDirectoryA's security attributes), empty if none.
+    std::string FolderSecurity(const std::string& windowsPath) const;
     // Windows File Protection guards this path: SfcIsFileProtected answers TRUE for it.
     void ProtectFile(const std::string& windowsPath);
     // Another program holds the file open, so that it cannot be deleted: opened without sharing
@@ -419,8 +460,58 @@ public:
     HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) override;
     BOOL GetMonitorInfoA(HMONITOR hMonitor, MONITORINFO* lpmi) override;
     BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) override;
+    BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        const char* StringSecurityDescriptor, DWORD StringSDRevision,
+        PSECURITY_DESCRIPTOR* SecurityDescriptor, ULONG* SecurityDescriptorSize) override;
+    BOOL ConvertStringSidToSidA(const char* StringSid, PSID* Sid) override;
+    BOOL ConvertSidToStringSidA(PSID Sid, char** StringSid) override;
+    BOOL GetKernelObjectSecurity(HANDLE Handle, SECURITY_INFORMATION RequestedInformation,
+                                 PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD nLength,
+                                 DWORD* lpnLengthNeeded) override;
+    BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR pSecurityDescriptor, PSID* pOwner,
+                                    BOOL* lpbOwnerDefaulted) override;
+    BOOL GetTokenInformation(HANDLE TokenHandle, TOKEN_INFORMATION_CLASS TokenInformationClass,
+                             void* TokenInformation, DWORD TokenInformationLength,
+                             DWORD* ReturnLength) override;
+    HANDLE CreateBoundaryDescriptorA(const char* Name, ULONG Flags) override;
+    BOOL AddSIDToBoundaryDescriptor(HANDLE* BoundaryDescriptor, PSID RequiredSid) override;
+    BOOL AddIntegrityLabelToBoundaryDescriptor(HANDLE* BoundaryDescriptor,
+                                               PSID IntegrityLabel) override;
+    void DeleteBoundaryDescriptor(HANDLE BoundaryDescriptor) override;
+    HANDLE CreatePrivateNamespaceA(SECURITY_ATTRIBUTES* lpPrivateNamespaceAttributes,
+                                   void* lpBoundaryDescriptor, const char* lpAliasPrefix) override;
+    HANDLE OpenPrivateNamespaceA(void* lpBoundaryDescriptor, const char* lpAliasPrefix) override;
+    BOOLEAN ClosePrivateNamespace(HANDLE Handle, ULONG Flags) override;
+    BOOL GetFileInformationByHandle(HANDLE hFile,
+                                    BY_HANDLE_FILE_INFORMATION* lpFileInformation) override;
+    HANDLE CreateJobObjectA(SECURITY_ATTRIBUTES* lpJobAttributes, const char* lpName) override;
+    BOOL SetInformationJobObject(HANDLE hJob, JOBOBJECTINFOCLASS JobObjectInformationClass,
+                                 void* lpJobObjectInformation,
+                                 DWORD cbJobObjectInformationLength) override;
+    BOOL AssignProcessToJobObject(HANDLE hJob, HANDLE hProcess) override;
+    DWORD ResumeThread(HANDLE hThread) override;
+    UINT SetErrorMode(UINT uMode) override;
+    HWINSTA GetProcessWindowStation() override;
+    BOOL GetUserObjectInformationA(HANDLE hObj, int nIndex, void* pvInfo, DWORD nLength,
+                                   DWORD* lpnLengthNeeded) override;
+    DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) override;
+    BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD dwHandle, DWORD dwLen,
+                             void* lpData) override;
+    BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer,
+                        UINT* puLen) override;
+    LONG WinVerifyTrust(HWND hwnd, GUID* pgActionID, void* pWVTData) override;
+    BOOL CryptQueryObject(DWORD dwObjectType, const void* pvObject,
+                          DWORD dwExpectedContentTypeFlags, DWORD dwExpectedFormatTypeFlags,
+                          DWORD dwFlags, DWORD* pdwMsgAndCertEncodingType, DWORD* pdwContentType,
+                          DWORD* pdwFormatType, HCERTSTORE* phCertStore, HCRYPTMSG* phMsg,
+                          const void** ppvContext) override;
+    BOOL CryptMsgGetParam(HCRYPTMSG hCryptMsg, DWORD dwParamType, DWORD dwIndex, void* pvData,
+                          DWORD* pcbData) override;
+    BOOL CryptMsgClose(HCRYPTMSG hCryptMsg) override;
+    BOOL CertCloseStore(HCERTSTORE hCertStore, DWORD dwFlags) override;
 
 private:
+    bool ReplaceByName(const char* existing, const char* replaced);
     std::unique_ptr<State> s_;
 };
 

@@ -37,6 +37,7 @@ std::string HandleLabel(State& s, HANDLE h) {
         return "thread of process " + std::to_string(t->pid);
     if (const auto* m = std::get_if<MutexObject>(&it->second)) return "mutex " + m->name;
     if (const auto* f = std::get_if<FileObject>(&it->second)) return "file " + f->disk.string();
+    if (std::get_if<JobObject>(&it->second) != nullptr) return "job";
     return "<not a kernel handle " + Hex(reinterpret_cast<ULONG_PTR>(h)) + ">";
 }
 
@@ -206,13 +207,18 @@ BOOL Machine::CloseHandle(HANDLE hObject) {
                                     std::get_if<ProcessObject>(&it->second) == nullptr &&
                                     std::get_if<ThreadObject>(&it->second) == nullptr &&
                                     std::get_if<MutexObject>(&it->second) == nullptr &&
-                                    std::get_if<FileObject>(&it->second) == nullptr))
+                                    std::get_if<FileObject>(&it->second) == nullptr &&
+                                    std::get_if<JobObject>(&it->second) == nullptr))
         return c.FailBool(ERROR_INVALID_HANDLE);
     // The last handle to a named mutex takes its name with it.
     if (const auto* m = std::get_if<MutexObject>(&it->second)) {
-        if (--s_->mutexes[m->name] <= 0) s_->mutexes.erase(m->name);
+        if (--s_->mutexes[m->name].handles <= 0) s_->mutexes.erase(m->name);
     }
+    const HandleObject object = std::move(it->second);
     s_->handles.erase(it);
+    s_->otherHandles.erase(reinterpret_cast<ULONG_PTR>(hObject));
+    // One handle per job: closing it is the last.
+    if (const auto* job = std::get_if<JobObject>(&object)) s_->CloseJob(*job);
     if (c.Faulted()) return c.FailBool(c.Error());
     return c.Ret<BOOL>(TRUE);
 }
@@ -273,11 +279,19 @@ BOOL Machine::CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
         return c.FailBool(r.parentExists ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND);
     std::string image = lpApplicationName;
     image = image.substr(image.find_last_of("\\/") + 1);
+    // Before Windows 8 a process in a job cannot start one outside it unless the job allows it.
+    if ((dwCreationFlags & CREATE_BREAKAWAY_FROM_JOB) != 0 && s_->inToolJob &&
+        !s_->toolJobBreakawayOk)
+        return c.FailBool(ERROR_ACCESS_DENIED);
     const DWORD pid = AddProcess(image);
-    // The started program ends at once: what it does is its own run, not this one's.
-    s_->processes.back().running = false;
+    // The started program ends at once, once it runs (what it does is its own run, not this
+    // one's), unless it is made to keep running, as one that waits at its dialog.
+    Process& started = s_->processes.back();
+    started.suspended = (dwCreationFlags & CREATE_SUSPENDED) != 0;
+    started.inToolJob = s_->inToolJob && (dwCreationFlags & CREATE_BREAKAWAY_FROM_JOB) == 0;
+    started.running = started.suspended || s_->startedKeepRunning;
     s_->startedProcesses.push_back(Str(lpCommandLine));
-    s_->processes.back().exitCode = s_->startedExitCode;
+    started.exitCode = s_->startedExitCode;
     const ULONG_PTR process = s_->NewHandleValue();
     s_->handles[process] = ProcessObject{pid, PROCESS_ALL_ACCESS};
     const ULONG_PTR thread = s_->NewHandleValue();
@@ -292,8 +306,15 @@ BOOL Machine::CreateProcessA(const char* lpApplicationName, char* lpCommandLine,
 DWORD Machine::WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) {
     Call c(*s_, "WaitForSingleObject", HandleLabel(*s_, hHandle) + "|" + Hex(dwMilliseconds));
     if (c.Faulted()) return c.FailWith<DWORD>(WAIT_FAILED, c.Error());
-    if (HandleAs<ProcessObject>(*s_, hHandle) == nullptr)
+    const ProcessObject* p = HandleAs<ProcessObject>(*s_, hHandle);
+    if (p == nullptr) return c.FailWith<DWORD>(WAIT_FAILED, ERROR_INVALID_HANDLE);
+    const Process* process = FindProcessIn(*s_, p->pid);
+    // The machine cannot wait for a program that never ends: a fault of the test or the program.
+    if (process != nullptr && process->running && dwMilliseconds == INFINITE) {
+        s_->handleErrors.push_back("WaitForSingleObject: a process that is still running (" +
+                                   std::string(process->suspended ? "suspended" : "waiting") + ")");
         return c.FailWith<DWORD>(WAIT_FAILED, ERROR_INVALID_HANDLE);
+    }
     return c.Ret<DWORD>(WAIT_OBJECT_0);
 }
 

@@ -1,6 +1,6 @@
-// What a run needs of the system beyond the removal itself: the command line, the named mutex that
-// keeps a second run out, a started program's exit code, the local time and the system's error
-// texts; and the machine's power, which a test may cut after any call.
+// What a run needs of the system beyond the removal itself: the command line, a started program's
+// exit code, the local time and the system's error texts; and the machine's power, which a test may
+// cut after any call.
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -57,14 +57,6 @@ void Machine::SetCommandLine(const std::string& arguments) {
     s_->commandLine = "\"" + s_->moduleFileName + "\"" + (arguments.empty() ? "" : " " + arguments);
 }
 
-void Machine::HoldMutex(const std::string& name) {
-    ++s_->mutexes[name];
-}
-
-bool Machine::MutexExists(const std::string& name) const {
-    return s_->mutexes.count(name) != 0;
-}
-
 void Machine::CutPowerAfter(std::size_t calls) {
     s_->powerCutAfter = s_->calls.size() + calls;
 }
@@ -101,20 +93,6 @@ BOOL Machine::GetExitCodeProcess(HANDLE hProcess, DWORD* lpExitCode) {
 char* Machine::GetCommandLineA() {
     Call c(*s_, "GetCommandLineA", "");
     return c.Ret<char*>(s_->commandLine.data());
-}
-
-HANDLE Machine::CreateMutexA(void*, BOOL bInitialOwner, const char* lpName) {
-    Call c(*s_, "CreateMutexA", Str(lpName) + "|" + std::to_string(bInitialOwner));
-    if (c.Faulted()) return c.FailWith<HANDLE>(nullptr, c.Error());
-    const std::string name = lpName == nullptr ? "" : lpName;
-    // An unnamed mutex is this process's own; a named one may already exist, and then the
-    // handle is to that one, with ERROR_ALREADY_EXISTS.
-    const bool existed = !name.empty() && s_->mutexes.count(name) != 0;
-    if (!name.empty()) ++s_->mutexes[name];
-    const ULONG_PTR h = s_->NewHandleValue();
-    s_->handles[h] = MutexObject{name.empty() ? "(unnamed)" : name};
-    s_->lastError = existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
-    return c.Ret(reinterpret_cast<HANDLE>(h));
 }
 
 void Machine::GetLocalTime(SYSTEMTIME* lpSystemTime) {

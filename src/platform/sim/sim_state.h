@@ -100,19 +100,70 @@ struct PaintSession {
     HWND hwnd = nullptr;
     HDC hdc = nullptr;
 };
-// A named mutex: a handle to it keeps it alive.
+// A named mutex: a handle to it keeps it alive. The name is the one the machine files it under
+// (a private namespace's objects under that namespace's identity).
 struct MutexObject {
     std::string name;
 };
+
+// ---- security (sim_security.cpp) ------------------------------------------------------------
+// Security descriptors and SIDs are modelled by their string forms, in LocalAlloc blocks: a SID
+// is its "S-1-..." text, a descriptor its SDDL text; the program only passes them on.
+struct Ace {
+    std::string sid;
+    bool full = false;  // GA; otherwise GR
+};
+// An object's DACL: absent means everyone may open it (a null DACL, or a default one that
+// lets its maker's group in, which the machine does not tell apart).
+struct Dacl {
+    bool present = false;
+    std::vector<Ace> aces;
+};
+Dacl ParseDacl(const std::string& sddl);
+// A kernel object with a name: who owns it, who may open it, and the handles (of any process)
+// that keep it alive.
+struct NamedObject {
+    std::string owner;
+    Dacl dacl;
+    int handles = 0;
+};
+struct BoundaryObject {
+    std::string name;
+    std::vector<std::string> sids;
+    std::string label;  // an integrity label's SID, or empty
+    std::string Identity() const;
+};
+struct NamespaceObject {
+    std::string identity;  // the boundary's
+    std::string alias;
+};
+struct JobObject {
+    bool killOnClose = false;
+    std::vector<DWORD> pids;
+};
+// What a started program's file is: its version resource and Authenticode signature.
+struct ExeFacts {
+    std::string version;  // "3.1.0.1"; empty: no version resource
+    std::string signer;   // empty: not signed
+    bool signatureValid = true;
+};
+struct CryptMsgObject {
+    std::string signer;
+};
+struct CertStoreObject {};
 // An open file: where it lies on disk, what it was opened for and where the next read or write
 // goes.
 struct FileObject {
     std::filesystem::path disk;
     DWORD access = 0;
     std::uint64_t position = 0;
+    std::string relKey;  // the file's key in the attribute and owner maps
+    DWORD share = 0;
 };
-using HandleObject = std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject,
-                                  ThreadObject, PaintSession, MutexObject, FileObject>;
+using HandleObject =
+    std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject, ThreadObject,
+                 PaintSession, MutexObject, FileObject, BoundaryObject, NamespaceObject, JobObject,
+                 CryptMsgObject, CertStoreObject>;
 
 // ---- windows --------------------------------------------------------------------------------
 struct WindowRef {
@@ -154,7 +205,36 @@ struct State {
     std::string commandLine = "\"C:\\tvu\\tvuninst.exe\"";
     // Named mutexes by name (case-sensitive, as object names are), with the handles that keep
     // each alive; other programs' handles count too.
-    std::map<std::string, int> mutexes;
+    std::map<std::string, NamedObject> mutexes;
+    // Private namespaces by their boundary's identity and alias.
+    std::map<std::string, NamedObject> namespaces;
+    // The account the program runs as, and whether its token is an elevated administrator's
+    // (the Administrators group enabled, the high integrity level).
+    std::string account = "S-1-5-21-1004336348-1177238915-682003330-500";
+    bool elevated = true;
+    // The owner that objects the program makes get: SYSTEM's own, Administrators for an
+    // elevated administrator, else the account.
+    std::string DefaultOwner() const;
+    bool InAdministrators() const { return elevated || account == "S-1-5-18"; }
+    bool MayOpen(const NamedObject& object) const;
+    // Another process runs code of the program (AsAnotherProcess): its handles are its own.
+    bool anotherProcess = false;
+    std::set<ULONG_PTR> otherHandles;
+    // Files: owners by relKey (Administrators unless set), and the descriptors folders were
+    // made with.
+    std::map<std::string, std::string> fileOwners;
+    std::map<std::string, std::string> folderSecurity;
+    // Jobs, the window station, the error mode, started programs.
+    bool windowStationVisible = true;
+    UINT errorMode = 0;
+    bool startedKeepRunning = false;
+    bool inToolJob = false, toolJobBreakawayOk = false;
+    // Exes by relKey; the program's own file by its module name.
+    std::map<std::string, ExeFacts> exes;
+    ExeFacts moduleFacts{"3.1.0.1", "", true};
+    const ExeFacts* ExeAt(const std::string& windowsPath) const;
+    // A LocalAlloc block holding the text, as the conversions hand them out.
+    void* TextBlock(const std::string& text);
     SYSTEMTIME localTime{2026, 12, 2, 8, 9, 30, 0, 0};
     // Every port call past this many fails, as if the power had gone: nothing more changes.
     std::optional<std::size_t> powerCutAfter;
@@ -214,8 +294,11 @@ struct State {
     ULONG_PTR NewHandleValue() {
         const ULONG_PTR v = nextHandle;
         nextHandle += 4;
+        if (anotherProcess) otherHandles.insert(v);
         return v;
     }
+    // A process has ended: the processes of a kill-on-close job whose last handle it was go too.
+    void CloseJob(const JobObject& job);
 
     // Registry helpers (sim_registry.cpp).
     std::shared_ptr<RegKey> RootOf(HKEY root) const;

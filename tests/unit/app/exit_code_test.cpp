@@ -38,7 +38,9 @@ int RunFolder(sim::Machine& m, const Road& road) {
 }
 
 TEST(ExitCode, EveryRoadEndsWithItsCode) {
-    const auto another = [](sim::Machine& m) { m.HoldMutex("Global\\TvuninstRun"); };
+    const auto another = [](sim::Machine& m) {
+        m.HoldMutex("Global\\TvuninstRun", sim::kSidAdministrators);
+    };
     const auto stays = [](sim::Machine& m) {
         m.AddFault({"DeleteFileA", 1, kWriteProtected, "tunarc.sys"});
     };
@@ -74,7 +76,7 @@ TEST(ExitCode, EveryRoadEndsWithItsCode) {
         {"32-bit exe alone, silent", "nt-win10-x86-alone", "/S", None, 1603, 0},
         {"handed over: the 64-bit exe's code", "nt-win10-x86-alone", "/S",
          [](sim::Machine& m) {
-             m.WriteFile("C:\\tvu\\tvuninst64.exe", "MZ");
+             m.WriteExe("C:\\tvu\\tvuninst64.exe");
              m.SetStartedProcessExitCode(1618);
          },
          1618, 0},
@@ -145,7 +147,7 @@ TEST(RunLog, StaysBelowOneMegabyteDroppingTheOlderHalf) {
     for (int i = 0; old.size() < kLogCapacity - 100; ++i)
         old += "==== tvuninst block " + std::to_string(i) + "\r\n" + std::string(200, 'x') + "\r\n";
     m->WriteFile(kLog, old);
-    AppendToLog(kLog, "==== tvuninst new\r\nexit code 0: nothing to do\r\n");
+    AppendToLog(kLog, "==== tvuninst new\r\nexit code 0: nothing to do\r\n", true);
 
     const std::string log = m->ReadFileText(kLog);
     EXPECT_LE(log.size(), kLogCapacity);

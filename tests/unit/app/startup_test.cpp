@@ -198,7 +198,7 @@ TEST(StartUp, UnderWow64TheRunIsHandedToThe64BitUninstaller) {
             m->SetModuleFileName("C:\\Downloads\\tvuninst.exe");
             m->SetCommandLine(arguments);
             m->SetStartedProcessExitCode(3010);
-            if (beside) m->WriteFile("C:\\Downloads\\tvuninst64.exe", "MZ");
+            if (beside) m->WriteExe("C:\\Downloads\\tvuninst64.exe");
             m->WriteProfile("[1]\nUnInstDrvAppTitle=Tuner Removal\n");
             AddEntry(*m, "Brelon", kProduct);
             m->ScriptUser({sim::UserAction::ClickOk});

@@ -297,4 +297,95 @@ public:
     w32::BOOL SystemParametersInfoA(w32::UINT a, w32::UINT u, void* p, w32::UINT f) override {
         return next_.SystemParametersInfoA(a, u, p, f);
     }
+    // The unattended run's safety calls.
+    w32::BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(const char* t, w32::DWORD r,
+                                                                   w32::PSECURITY_DESCRIPTOR* sd,
+                                                                   w32::ULONG* n) override {
+        return next_.ConvertStringSecurityDescriptorToSecurityDescriptorA(t, r, sd, n);
+    }
+    w32::BOOL ConvertStringSidToSidA(const char* t, w32::PSID* s) override {
+        return next_.ConvertStringSidToSidA(t, s);
+    }
+    w32::BOOL ConvertSidToStringSidA(w32::PSID s, char** t) override {
+        return next_.ConvertSidToStringSidA(s, t);
+    }
+    w32::BOOL GetKernelObjectSecurity(w32::HANDLE h, w32::SECURITY_INFORMATION i,
+                                      w32::PSECURITY_DESCRIPTOR sd, w32::DWORD n,
+                                      w32::DWORD* needed) override {
+        return next_.GetKernelObjectSecurity(h, i, sd, n, needed);
+    }
+    w32::BOOL GetSecurityDescriptorOwner(w32::PSECURITY_DESCRIPTOR sd, w32::PSID* o,
+                                         w32::BOOL* d) override {
+        return next_.GetSecurityDescriptorOwner(sd, o, d);
+    }
+    w32::BOOL GetTokenInformation(w32::HANDLE t, w32::TOKEN_INFORMATION_CLASS k, void* i,
+                                  w32::DWORD n, w32::DWORD* r) override {
+        return next_.GetTokenInformation(t, k, i, n, r);
+    }
+    w32::HANDLE CreateBoundaryDescriptorA(const char* n, w32::ULONG f) override {
+        return next_.CreateBoundaryDescriptorA(n, f);
+    }
+    w32::BOOL AddSIDToBoundaryDescriptor(w32::HANDLE* b, w32::PSID s) override {
+        return next_.AddSIDToBoundaryDescriptor(b, s);
+    }
+    w32::BOOL AddIntegrityLabelToBoundaryDescriptor(w32::HANDLE* b, w32::PSID s) override {
+        return next_.AddIntegrityLabelToBoundaryDescriptor(b, s);
+    }
+    void DeleteBoundaryDescriptor(w32::HANDLE b) override { next_.DeleteBoundaryDescriptor(b); }
+    w32::HANDLE CreatePrivateNamespaceA(w32::SECURITY_ATTRIBUTES* a, void* b,
+                                        const char* p) override {
+        return next_.CreatePrivateNamespaceA(a, b, p);
+    }
+    w32::HANDLE OpenPrivateNamespaceA(void* b, const char* p) override {
+        return next_.OpenPrivateNamespaceA(b, p);
+    }
+    w32::BOOLEAN ClosePrivateNamespace(w32::HANDLE h, w32::ULONG f) override {
+        return next_.ClosePrivateNamespace(h, f);
+    }
+    w32::BOOL GetFileInformationByHandle(w32::HANDLE h,
+                                         w32::BY_HANDLE_FILE_INFORMATION* i) override {
+        return next_.GetFileInformationByHandle(h, i);
+    }
+    w32::HANDLE CreateJobObjectA(w32::SECURITY_ATTRIBUTES* a, const char* n) override {
+        return next_.CreateJobObjectA(a, n);
+    }
+    w32::BOOL SetInformationJobObject(w32::HANDLE j, w32::JOBOBJECTINFOCLASS k, void* i,
+                                      w32::DWORD n) override {
+        return next_.SetInformationJobObject(j, k, i, n);
+    }
+    w32::BOOL AssignProcessToJobObject(w32::HANDLE j, w32::HANDLE p) override {
+        return next_.AssignProcessToJobObject(j, p);
+    }
+    w32::DWORD ResumeThread(w32::HANDLE t) override { return next_.ResumeThread(t); }
+    w32::UINT SetErrorMode(w32::UINT m) override { return next_.SetErrorMode(m); }
+    w32::HWINSTA GetProcessWindowStation() override { return next_.GetProcessWindowStation(); }
+    w32::BOOL GetUserObjectInformationA(w32::HANDLE h, int i, void* p, w32::DWORD n,
+                                        w32::DWORD* needed) override {
+        return next_.GetUserObjectInformationA(h, i, p, n, needed);
+    }
+    w32::DWORD GetFileVersionInfoSizeA(const char* f, w32::DWORD* h) override {
+        return next_.GetFileVersionInfoSizeA(f, h);
+    }
+    w32::BOOL GetFileVersionInfoA(const char* f, w32::DWORD h, w32::DWORD n, void* d) override {
+        return next_.GetFileVersionInfoA(f, h, n, d);
+    }
+    w32::BOOL VerQueryValueA(const void* b, const char* s, void** p, w32::UINT* n) override {
+        return next_.VerQueryValueA(b, s, p, n);
+    }
+    w32::LONG WinVerifyTrust(w32::HWND h, w32::GUID* a, void* d) override {
+        return next_.WinVerifyTrust(h, a, d);
+    }
+    w32::BOOL CryptQueryObject(w32::DWORD t, const void* o, w32::DWORD c, w32::DWORD f,
+                               w32::DWORD fl, w32::DWORD* e, w32::DWORD* ct, w32::DWORD* ft,
+                               w32::HCERTSTORE* s, w32::HCRYPTMSG* m, const void** x) override {
+        return next_.CryptQueryObject(t, o, c, f, fl, e, ct, ft, s, m, x);
+    }
+    w32::BOOL CryptMsgGetParam(w32::HCRYPTMSG m, w32::DWORD p, w32::DWORD i, void* d,
+                               w32::DWORD* n) override {
+        return next_.CryptMsgGetParam(m, p, i, d, n);
+    }
+    w32::BOOL CryptMsgClose(w32::HCRYPTMSG m) override { return next_.CryptMsgClose(m); }
+    w32::BOOL CertCloseStore(w32::HCERTSTORE s, w32::DWORD f) override {
+        return next_.CertCloseStore(s, f);
+    }
 };

@@ -31,6 +31,9 @@ protected:
     bool Exists(const std::string& relative) { return m->FileExists(File(relative)); }
 
     INT_PTR RunDialog(sim::UserAction action = sim::UserAction::ClickOk) {
+        // OK checks again that the product is listed, once it holds the lock.
+        m->SetString(HKEY_LOCAL_MACHINE, kUninstall + "\\Listed", "DisplayName",
+                     theApp.DrvUninstRegKeyName);
         m->ScriptUser({action});
         CUninstDlg dlg;
         return dlg.DoModal();

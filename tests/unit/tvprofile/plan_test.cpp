@@ -105,7 +105,7 @@ TEST(Plan, AgreesWithEveryScenarioFolder) {
         // another run, are of another run.
         const bool confirms =
             s.user == sim::UserAction::ClickOk || s.user == sim::UserAction::PressEnter;
-        if (!confirms || s.onlyX86 || !s.arguments.empty() || s.anotherRun) continue;
+        if (!confirms || s.onlyX86 || !s.arguments.empty() || !s.anotherRun.empty()) continue;
         SCOPED_TRACE(s.name);
         const Planned p = PlanFolder(s);
         ASSERT_FALSE(p.lines.empty());

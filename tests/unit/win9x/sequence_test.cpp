@@ -20,6 +20,9 @@ protected:
 
     // Presses OK in the dialog; the run happens inside the button handler.
     void Run() {
+        // OK checks again that the product is listed, once it holds the lock.
+        m->SetString(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Listed", "DisplayName",
+                     theApp.DrvUninstRegKeyName);
         m->ScriptUser({sim::UserAction::ClickOk});
         CUninstDlg dialog;
         dialog.DoModal();
