@@ -296,6 +296,7 @@ public:
     // Processes and tokens.
     DWORD AddProcess(const std::string& exeFile, bool openable = true);  // returns its pid
     const Process* FindProcess(DWORD pid) const;
+    const Process* FindProcessNamed(const std::string& exeFile) const;  // the last one started
     void SetProcessOtherAccount(DWORD pid, bool otherAccount);
     void SetDebugPrivilegeHeld(bool held);
     bool DebugPrivilegeEnabled() const;

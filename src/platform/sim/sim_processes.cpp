@@ -333,6 +333,13 @@ const Process* Machine::FindProcess(DWORD pid) const {
     return FindProcessIn(*s_, pid);
 }
 
+const Process* Machine::FindProcessNamed(const std::string& exeFile) const {
+    for (auto it = s_->processes.rbegin(); it != s_->processes.rend(); ++it) {
+        if (IEquals(it->exeFile, exeFile)) return &*it;
+    }
+    return nullptr;
+}
+
 void Machine::SetProcessOtherAccount(DWORD pid, bool otherAccount) {
     if (Process* p = FindProcessIn(*s_, pid)) p->otherAccount = otherAccount;
 }
