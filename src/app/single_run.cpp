@@ -1,7 +1,7 @@
 #include "app/single_run.h"
 
 #include "app/security.h"
-#include "app/uninst_app.h"
+#include "app/windows_version.h"
 
 using namespace w32;
 
