@@ -172,6 +172,57 @@ public:
     w32::HMONITOR MonitorFromWindow(HWND hwnd, DWORD dwFlags) override;
     BOOL GetMonitorInfoA(w32::HMONITOR hMonitor, w32::MONITORINFO* lpmi) override;
     BOOL SystemParametersInfoA(UINT uiAction, UINT uiParam, void* pvParam, UINT fWinIni) override;
+
+    // The unattended run's safety calls (win32_security.cpp, win32_job.cpp, win32_trust.cpp).
+    BOOL ConvertStringSecurityDescriptorToSecurityDescriptorA(
+        const char* StringSecurityDescriptor, DWORD StringSDRevision,
+        w32::PSECURITY_DESCRIPTOR* SecurityDescriptor, w32::ULONG* SecurityDescriptorSize) override;
+    BOOL ConvertStringSidToSidA(const char* StringSid, w32::PSID* Sid) override;
+    BOOL ConvertSidToStringSidA(w32::PSID Sid, char** StringSid) override;
+    BOOL GetKernelObjectSecurity(HANDLE Handle, w32::SECURITY_INFORMATION RequestedInformation,
+                                 w32::PSECURITY_DESCRIPTOR pSecurityDescriptor, DWORD nLength,
+                                 DWORD* lpnLengthNeeded) override;
+    BOOL GetSecurityDescriptorOwner(w32::PSECURITY_DESCRIPTOR pSecurityDescriptor,
+                                    w32::PSID* pOwner, BOOL* lpbOwnerDefaulted) override;
+    BOOL GetTokenInformation(HANDLE TokenHandle, w32::TOKEN_INFORMATION_CLASS TokenInformationClass,
+                             void* TokenInformation, DWORD TokenInformationLength,
+                             DWORD* ReturnLength) override;
+    HANDLE CreateBoundaryDescriptorA(const char* Name, w32::ULONG Flags) override;
+    BOOL AddSIDToBoundaryDescriptor(HANDLE* BoundaryDescriptor, w32::PSID RequiredSid) override;
+    BOOL AddIntegrityLabelToBoundaryDescriptor(HANDLE* BoundaryDescriptor,
+                                               w32::PSID IntegrityLabel) override;
+    void DeleteBoundaryDescriptor(HANDLE BoundaryDescriptor) override;
+    HANDLE CreatePrivateNamespaceA(w32::SECURITY_ATTRIBUTES* lpPrivateNamespaceAttributes,
+                                   void* lpBoundaryDescriptor, const char* lpAliasPrefix) override;
+    HANDLE OpenPrivateNamespaceA(void* lpBoundaryDescriptor, const char* lpAliasPrefix) override;
+    w32::BOOLEAN ClosePrivateNamespace(HANDLE Handle, w32::ULONG Flags) override;
+    BOOL GetFileInformationByHandle(HANDLE hFile,
+                                    w32::BY_HANDLE_FILE_INFORMATION* lpFileInformation) override;
+    HANDLE CreateJobObjectA(w32::SECURITY_ATTRIBUTES* lpJobAttributes, const char* lpName) override;
+    BOOL SetInformationJobObject(HANDLE hJob, w32::JOBOBJECTINFOCLASS JobObjectInformationClass,
+                                 void* lpJobObjectInformation,
+                                 DWORD cbJobObjectInformationLength) override;
+    BOOL AssignProcessToJobObject(HANDLE hJob, HANDLE hProcess) override;
+    DWORD ResumeThread(HANDLE hThread) override;
+    UINT SetErrorMode(UINT uMode) override;
+    w32::HWINSTA GetProcessWindowStation() override;
+    BOOL GetUserObjectInformationA(HANDLE hObj, int nIndex, void* pvInfo, DWORD nLength,
+                                   DWORD* lpnLengthNeeded) override;
+    DWORD GetFileVersionInfoSizeA(const char* lptstrFilename, DWORD* lpdwHandle) override;
+    BOOL GetFileVersionInfoA(const char* lptstrFilename, DWORD dwHandle, DWORD dwLen,
+                             void* lpData) override;
+    BOOL VerQueryValueA(const void* pBlock, const char* lpSubBlock, void** lplpBuffer,
+                        UINT* puLen) override;
+    LONG WinVerifyTrust(HWND hwnd, w32::GUID* pgActionID, void* pWVTData) override;
+    BOOL CryptQueryObject(DWORD dwObjectType, const void* pvObject,
+                          DWORD dwExpectedContentTypeFlags, DWORD dwExpectedFormatTypeFlags,
+                          DWORD dwFlags, DWORD* pdwMsgAndCertEncodingType, DWORD* pdwContentType,
+                          DWORD* pdwFormatType, w32::HCERTSTORE* phCertStore, w32::HCRYPTMSG* phMsg,
+                          const void** ppvContext) override;
+    BOOL CryptMsgGetParam(w32::HCRYPTMSG hCryptMsg, DWORD dwParamType, DWORD dwIndex, void* pvData,
+                          DWORD* pcbData) override;
+    BOOL CryptMsgClose(w32::HCRYPTMSG hCryptMsg) override;
+    BOOL CertCloseStore(w32::HCERTSTORE hCertStore, DWORD dwFlags) override;
 };
 
 // Takes the program's own folder (and the current one) out of the search for DLLs loaded later,
