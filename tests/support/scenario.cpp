@@ -196,6 +196,9 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
             check.passed =
                 Lower(result.log).find("\r\n" + Lower(arg) + "\r\n") != std::string::npos;
             check.detail = "the log: " + Quote(result.log);
+        } else if (verb == "same-data") {
+            check.passed = m.ReadFileText(WindowsPath(arg)) == Data2m();
+            check.detail = "the file changed";
         } else if (verb == "compare-key") {
             const auto [root, path] = ParseKeyPath(arg);
             const std::string label =

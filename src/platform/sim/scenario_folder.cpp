@@ -139,7 +139,13 @@ Scenario Load(const fs::path& folder) {
     if (const auto files = ReadOptional(folder / "files.txt")) {
         for (const std::string& line : Lines(*files)) {
             constexpr std::string_view kReadOnly = " readonly";
+            constexpr std::string_view kData = " data2m";
             FileSpec f{line, false};
+            if (line.size() > kData.size() &&
+                line.compare(line.size() - kData.size(), kData.size(), kData) == 0) {
+                f.path = Trim(line.substr(0, line.size() - kData.size()));
+                f.data2m = true;
+            }
             if (line.size() > kReadOnly.size() &&
                 line.compare(line.size() - kReadOnly.size(), kReadOnly.size(), kReadOnly) == 0) {
                 f.path = Trim(line.substr(0, line.size() - kReadOnly.size()));
@@ -159,7 +165,7 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     if (s.profile) m.WriteProfile(*s.profile);
     if (s.machineReg) m.ImportReg(*s.machineReg);
     for (const FileSpec& f : s.files) {
-        m.WriteFile(WindowsPath(f.path), "x",
+        m.WriteFile(WindowsPath(f.path), f.data2m ? Data2m() : "x",
                     f.readOnly ? w32::FILE_ATTRIBUTE_READONLY : w32::FILE_ATTRIBUTE_ARCHIVE);
     }
     // The program runs from C:\tvu, as under Wine; the 32-bit build on 64-bit Windows finds the
@@ -180,6 +186,10 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     // The completion message box is acknowledged by the machine itself.
     m.ScriptUser({s.user});
     return made;
+}
+
+std::string Data2m() {
+    return std::string(2 * 1024 * 1024, 'd');
 }
 
 std::string Trim(const std::string& text) {

@@ -22,7 +22,11 @@ struct ScenarioError : std::runtime_error {
 struct FileSpec {
     std::string path;  // relative to the Windows directory, with backslashes
     bool readOnly = false;
+    bool data2m = false;  // " data2m": 2 MiB of 'd', a data file that is no log
 };
+
+// The content of a " data2m" file.
+std::string Data2m();
 
 struct Version {
     w32::DWORD platformId = 2, major = 5, minor = 1, build = 2600;
