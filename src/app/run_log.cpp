@@ -81,7 +81,7 @@ std::string NotOurLog(HANDLE file, bool nt, DWORD& size) {
     if (nt && RunIsElevated()) {
         // A FAT volume's file has no owner to read: nobody else can own it either.
         const std::string owner = OwnerOf(file);
-        if (!owner.empty() && !IsAdministratorsOrSystem(owner) && owner != RunAccount())
+        if (!owner.empty() && !OwnedLikeOurs(owner))
             return "it belongs to another account (" + owner + ")";
     }
     if (info.nFileSizeHigh != 0 || info.nFileSizeLow > 0xFFFFFFFFu - kLogCapacity)

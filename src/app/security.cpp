@@ -52,18 +52,29 @@ std::string OwnerOf(HANDLE object) {
     return SidText(owner);
 }
 
-std::string RunAccount() {
+namespace {
+
+// The SID the token gives for one of its classes (TokenUser, TokenOwner), as "S-1-5-...".
+std::string TokenSid(TOKEN_INFORMATION_CLASS kind) {
     const UniqueHandle token = QueryToken();
     if (!token) return "";
     DWORD needed = 0;
-    Api().GetTokenInformation(token.get(), TokenUser, nullptr, 0, &needed);
-    if (needed < sizeof(TOKEN_USER)) return "";
-    std::vector<ULONG_PTR> user = Buffer(needed);
-    if (Api().GetTokenInformation(token.get(), TokenUser, user.data(),
-                                  static_cast<DWORD>(user.size() * sizeof(ULONG_PTR)),
+    Api().GetTokenInformation(token.get(), kind, nullptr, 0, &needed);
+    if (needed < sizeof(PSID)) return "";
+    std::vector<ULONG_PTR> data = Buffer(needed);
+    if (Api().GetTokenInformation(token.get(), kind, data.data(),
+                                  static_cast<DWORD>(data.size() * sizeof(ULONG_PTR)),
                                   &needed) == FALSE)
         return "";
-    return SidText(reinterpret_cast<const TOKEN_USER*>(user.data())->User.Sid);
+    // TOKEN_USER and TOKEN_OWNER both begin with the SID's pointer.
+    return SidText(*reinterpret_cast<const PSID*>(data.data()));
+}
+
+}  // namespace
+
+bool OwnedLikeOurs(const std::string& owner) {
+    return owner == kAdministratorsSid || owner == kSystemSid || owner == TokenSid(TokenUser) ||
+           owner == TokenSid(TokenOwner);
 }
 
 bool RunIsElevated() {
@@ -74,8 +85,4 @@ bool RunIsElevated() {
                                             sizeof elevation, &size) == FALSE)
         return true;
     return elevation.TokenIsElevated != 0;
-}
-
-bool IsAdministratorsOrSystem(const std::string& sid) {
-    return sid == kAdministratorsSid || sid == kSystemSid;
 }

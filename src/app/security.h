@@ -20,12 +20,13 @@ w32::UniqueLocal SecurityDescriptor(const char* sddl);
 // (the 9x family, NT 4.0 without the SID conversion, a FAT volume's file, which has none).
 std::string OwnerOf(w32::HANDLE object);
 
-// The account this process runs as, as "S-1-5-..."; empty when it cannot be read.
-std::string RunAccount();
+// Whether an object's owner is one that a run of this program could have given it: Administrators
+// or SYSTEM, or this run's own account or the owner its token gives new objects (an
+// administrator's own account where policy makes the creator the owner; Wine's user group).
+// A standard user's object has none of them.
+bool OwnedLikeOurs(const std::string& owner);
 
 // The run has an administrator's full rights: from Vista on, the token says whether it is
 // elevated; before, there is no split token, and every run counts as one that must not be
 // aimed at another account's files.
 bool RunIsElevated();
-
-bool IsAdministratorsOrSystem(const std::string& sid);

@@ -113,12 +113,12 @@ void SingleRunLock::TakeNamed(const std::string& name, SECURITY_ATTRIBUTES* attr
         // Only a run as an administrator or SYSTEM makes the lock; an owner that cannot be read
         // is taken for such a run rather than risk two runs at once.
         const std::string owner = OwnerOf(mutex.get());
-        if (owner.empty() || IsAdministratorsOrSystem(owner)) {
+        if (owner.empty() || OwnedLikeOurs(owner)) {
             anotherRun_ = true;
             return;
         }
         notes_.push_back("lock: " + tried + " belongs to " + owner +
-                         ", which is neither Administrators nor SYSTEM: passed over");
+                         ", which no run of the uninstaller gives it: passed over");
     }
     notes_.push_back("lock: none (every name is held by another account)");
 }

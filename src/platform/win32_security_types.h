@@ -28,6 +28,7 @@ struct SECURITY_ATTRIBUTES {
 // GetTokenInformation's classes the program asks for.
 using TOKEN_INFORMATION_CLASS = int;
 inline constexpr TOKEN_INFORMATION_CLASS TokenUser = 1;
+inline constexpr TOKEN_INFORMATION_CLASS TokenOwner = 4;
 inline constexpr TOKEN_INFORMATION_CLASS TokenElevation = 20;  // Vista and later
 
 struct SID_AND_ATTRIBUTES {
@@ -36,6 +37,9 @@ struct SID_AND_ATTRIBUTES {
 };
 struct TOKEN_USER {
     SID_AND_ATTRIBUTES User;
+};
+struct TOKEN_OWNER {
+    PSID Owner;
 };
 struct TOKEN_ELEVATION {
     DWORD TokenIsElevated;

@@ -262,12 +262,18 @@ BOOL Machine::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS kind, vo
     if (t == nullptr) return c.FailBool(ERROR_INVALID_HANDLE);
     if ((t->access & TOKEN_QUERY) == 0) return c.FailBool(ERROR_ACCESS_DENIED);
     if (returned == nullptr) return c.FailBool(kErrorNoAccess);
-    if (kind == TokenUser) {
-        *returned = static_cast<DWORD>(sizeof(TOKEN_USER) + s_->account.size() + 1);
+    // The account, and the owner the token gives new objects: each a SID after the record.
+    if (kind == TokenUser || kind == TokenOwner) {
+        const std::string sid = kind == TokenUser ? s_->account : s_->DefaultOwner();
+        *returned = static_cast<DWORD>(sizeof(TOKEN_USER) + sid.size() + 1);
         if (info == nullptr || length < *returned) return c.FailBool(ERROR_INSUFFICIENT_BUFFER);
-        char* sid = static_cast<char*>(info) + sizeof(TOKEN_USER);
-        std::memcpy(sid, s_->account.c_str(), s_->account.size() + 1);
-        *static_cast<TOKEN_USER*>(info) = TOKEN_USER{{sid, 0}};
+        char* text = static_cast<char*>(info) + sizeof(TOKEN_USER);
+        std::memcpy(text, sid.c_str(), sid.size() + 1);
+        if (kind == TokenUser) {
+            *static_cast<TOKEN_USER*>(info) = TOKEN_USER{{text, 0}};
+        } else {
+            *static_cast<TOKEN_OWNER*>(info) = TOKEN_OWNER{text};
+        }
         return c.Ret<BOOL>(TRUE);
     }
     // Windows before Vista knows no elevation class.

@@ -65,7 +65,7 @@ TEST(Fleet, NoUserCanHoldTheLock) {
              m.SetAccount(sim::kSidSystem, true);
              m.HoldMutex("Global\\TvuninstRun", sim::kSidStandardUser, "");
          },
-         3010, "which is neither Administrators nor SYSTEM: passed over"},
+         3010, "which no run of the uninstaller gives it: passed over"},
         {"XP: a squatter whose DACL shuts SYSTEM out is never taken for no lock", "nt-xp-full",
          "/S",
          [](sim::Machine& m, auto&) {
