@@ -158,6 +158,25 @@ TEST(Fleet, NoUserCanAimTheLog) {
     }
 }
 
+// A run without an administrator's full rights cannot be aimed at another account's file: its
+// owner is not asked, and a log of ours that another account owns is written to.
+TEST(Fleet, ANonElevatedRunDoesNotAskTheOwner) {
+    sim::ScopedMachine m;
+    std::optional<SingleRunLock> none;
+    const Row row{"",
+                  "nt-win10-x64",
+                  "/S /log=C:\\temp\\tv.log",
+                  [](sim::Machine& machine, auto&) {
+                      machine.SetAccount(sim::kSidAdministrator, false);
+                      machine.WriteFile("C:\\temp\\tv.log", "==== tvuninst old\r\n");
+                      machine.SetFileOwner("C:\\temp\\tv.log", sim::kSidStandardUser);
+                  },
+                  3010,
+                  ""};
+    RunRow(*m, row, none);
+    EXPECT_NE(m->ReadFileText("C:\\temp\\tv.log").find("\r\nexit code "), std::string::npos);
+}
+
 // The 32-bit exe on 64-bit Windows starts only the 64-bit exe of its own package.
 TEST(Fleet, TheHandOverStartsOnlyItsTwin) {
     struct Twin {

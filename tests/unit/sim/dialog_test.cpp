@@ -269,6 +269,8 @@ TEST(SimDialog, TheMinimisedDialogPaintsItsIconCentred) {
                 const int cx = m->GetSystemMetrics(SM_CXICON), cy = m->GetSystemMetrics(SM_CYICON);
                 m->DrawIcon(dc, (r.right - r.left - cx + 1) / 2, (r.bottom - r.top - cy + 1) / 2,
                             icon);
+                // An icon the program never loaded is not drawn.
+                EXPECT_FALSE(m->DrawIcon(dc, 0, 0, reinterpret_cast<HICON>(&ps)));
                 m->EndPaint(h, &ps);
                 m->EndDialog(h, IDCANCEL);
                 return TRUE;

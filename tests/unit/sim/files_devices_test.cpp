@@ -55,6 +55,20 @@ TEST(SimFiles, DeletesAndAttributesBehaveAsOnWindows) {
     }
 }
 
+// A file that takes another's name: the name is replaced, where its folder exists.
+TEST(SimFiles, MoveFileExReplacesByName) {
+    sim::ScopedMachine m;
+    m->WriteFile("C:\\WINDOWS\\Logs\\a.new", "new");
+    m->WriteFile("C:\\WINDOWS\\Logs\\a.log", "old");
+    EXPECT_FALSE(m->MoveFileExA("C:\\WINDOWS\\Logs\\a.new", "C:\\WINDOWS\\None\\a.log",
+                                MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(m->GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_TRUE(m->MoveFileExA("C:\\WINDOWS\\Logs\\a.new", "C:\\WINDOWS\\Logs\\a.log",
+                               MOVEFILE_REPLACE_EXISTING));
+    EXPECT_EQ(m->ReadFileText("C:\\WINDOWS\\Logs\\a.log"), "new");
+    EXPECT_FALSE(m->FileExists("C:\\WINDOWS\\Logs\\a.new"));
+}
+
 TEST(SimFiles, ReadOnlyFileStaysUntilItsAttributeIsReset) {
     sim::ScopedMachine m;
     const std::string path = "C:\\WINDOWS\\zq4unist.exe";
