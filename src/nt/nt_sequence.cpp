@@ -1,4 +1,5 @@
 // The NT-family removal sequence, run once the user confirms (or at once, in a silent run).
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -85,11 +86,22 @@ void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const SystemFolder& 
     for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
 }
 
+bool TakenByADevice(const CUninstApp& app, const DeviceEntry& candidate) {
+    for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
+        if (std::strcmp(app.DevTable[i].ID, candidate.ID) == 0 &&
+            std::strcmp(app.DevTable[i].Name, candidate.Name) == 0)
+            return true;
+    }
+    return false;
+}
+
 // A resumed run cannot see which candidate rows the devices it no longer finds had taken: it takes
 // every candidate as a further device row, so that their files and driver keys go too. The
 // candidates are the product's own devices, as the profile names them.
 void TakeEveryCandidate(CUninstApp& app) {
     for (int j = 0; j < RowsInUse(app.PossibleDevIDNum); ++j) {
+        // A candidate that a present device took is a device row already.
+        if (TakenByADevice(app, app.PossibleDevTable[j])) continue;
         if (app.ExtDevIDNum < 0) app.ExtDevIDNum = 0;
         if (app.ExtDevIDNum >= kTableRows) return;
         app.ExtDevTable[app.ExtDevIDNum++] = app.PossibleDevTable[j];
@@ -153,15 +165,20 @@ void RunNtRemoval(RemovalRun& run) {
 
     // A run that was cut off after it removed some of the devices has marked the uninstall
     // entry; the devices it took are missing now, and the rest of the run is still to be done.
+    // /disconnected passes the check over in the same way: the tuner is gone for good, and the
+    // devices that are there go with the rest of the product.
     const int found = ScanDevicesNt();
     if (found != app.DevIDNum) {
-        if (!RunWasInterrupted()) {
+        run.Result().devicesFound = found;
+        run.Result().devicesExpected = app.DevIDNum;
+        if (RunWasInterrupted()) {
+            run.Result().resumed = true;
+        } else if (app.Options().disconnected) {
+            run.Result().deviceCheckPassedOver = true;
+        } else {
             run.Result().end = RunEnd::DeviceCheck;
-            run.Result().devicesFound = found;
-            run.Result().devicesExpected = app.DevIDNum;
             return;
         }
-        run.Result().resumed = true;
         TakeEveryCandidate(theApp);
     }
     MarkRunStarted();

@@ -230,6 +230,9 @@ void PrepareFolder(const std::filesystem::path& folder, sim::Machine& machine) {
     // 32-bit one hands over to on 64-bit Windows, and the user pressing OK.
     s.onlyX86 = false;
     s.user = sim::UserAction::ClickOk;
+    // Nor the options a deployment tool passes: /disconnected would take the run past the
+    // device check that the plan shows stopping it.
+    s.arguments.clear();
     scenario::PrepareMachine(s, machine);
 }
 

@@ -290,6 +290,34 @@ INT_PTR Machine::DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName
     return c.Ret(result);
 }
 
+// A command posted to a live dialog waits in its queue until its modal loop takes it, after the
+// handler that is running now has returned. Other messages are accepted and not delivered: the
+// machine's windows handle none of them.
+BOOL Machine::PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    Call c(*s_, "PostMessageA",
+           WindowLabel(*s_, hWnd) + "|" + Hex(Msg) + "|" + Hex(wParam) + "|" +
+               Hex(static_cast<ULONG_PTR>(lParam)));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    const WindowRef* ref = FindWindowRef(*s_, hWnd);
+    if (ref == nullptr) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
+    if (ref->kind == WindowRef::Dialog && Msg == WM_COMMAND) {
+        DialogRecord* d = s_->LiveDialogRecord(hWnd);
+        if (d != nullptr) d->posted.push_back(static_cast<int>(wParam));
+    } else if (ref->kind == WindowRef::TopLevel) {
+        s_->topLevels[ref->index].messages.push_back(Msg);
+    }
+    return c.Ret<BOOL>(TRUE);
+}
+
+// The machine keeps no region to repaint: every window is up to date, and UpdateWindow sends
+// nothing, as Windows does for a window whose update region is empty.
+BOOL Machine::UpdateWindow(HWND hWnd) {
+    Call c(*s_, "UpdateWindow", WindowLabel(*s_, hWnd));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (FindWindowRef(*s_, hWnd) == nullptr) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
+    return c.Ret<BOOL>(TRUE);
+}
+
 BOOL Machine::EndDialog(HWND hDlg, INT_PTR nResult) {
     Call c(*s_, "EndDialog", WindowLabel(*s_, hDlg) + "|" + std::to_string(nResult));
     if (c.Faulted()) return c.FailBool(c.Error());
@@ -435,7 +463,9 @@ BOOL Machine::ShowWindow(HWND hWnd, int nCmdShow) {
             // SW_SHOWNORMAL, SW_SHOWMAXIMIZED, SW_RESTORE restore.
             if (nCmdShow == 2 || nCmdShow == 6 || nCmdShow == 7 || nCmdShow == 11) d.iconic = true;
             if (nCmdShow == 1 || nCmdShow == 3 || nCmdShow == 9) d.iconic = false;
-            return c.Ret<BOOL>(TRUE);
+            const bool was = d.visible;
+            d.visible = nCmdShow != SW_HIDE;
+            return c.Ret<BOOL>(was ? TRUE : FALSE);
         }
         case WindowRef::TopLevel:
             return c.Ret<BOOL>(TRUE);
