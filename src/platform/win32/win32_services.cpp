@@ -68,13 +68,13 @@ w32::SC_HANDLE RealApi::OpenServiceA(w32::SC_HANDLE hSCManager, const char* lpSe
 w32::BOOL RealApi::QueryServiceStatus(w32::SC_HANDLE hService,
                                       w32::SERVICE_STATUS* lpServiceStatus) {
     static const auto fn = AdvApi32Function<decltype(&::QueryServiceStatus)>("QueryServiceStatus");
-    if (fn == nullptr) return ProcNotFound<w32::BOOL>(w32::FALSE);
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(0);
     return fn(Sc(hService), reinterpret_cast<::LPSERVICE_STATUS>(lpServiceStatus));
 }
 
 w32::BOOL RealApi::CloseServiceHandle(w32::SC_HANDLE hSCObject) {
     static const auto fn = AdvApi32Function<decltype(&::CloseServiceHandle)>("CloseServiceHandle");
-    if (fn == nullptr) return ProcNotFound<w32::BOOL>(w32::FALSE);
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(0);
     return fn(Sc(hSCObject));
 }
 

@@ -183,6 +183,36 @@ TEST(RunLog, AFailingLogChangesNothingElse) {
     }
 }
 
+// /country=N stands for the user's setting; the header says which section ran and why.
+TEST(RunLog, NamesTheSectionAndWhereItsCountryCameFrom) {
+    const struct {
+        const char* arguments;
+        const char* userCountry;  // iCountry of the account the run runs as; null: none
+        const char* header;
+    } cases[] = {
+        {"/S /country=49", nullptr, "section [49] (country 49 from /country=)"},
+        {"/S /country=33", "49", "section [1] (country 33 from /country=)"},
+        {"/S", "49", "section [49] (country 49 from the user's settings)"},
+        {"/S", nullptr, "section [1] (no country setting: the default)"},
+    };
+    const std::string profile =
+        *scenario::Load(scenario::SourceDir() / "tests/e2e/scenarios/nt-xp-full").profile +
+        "\r\n[49]\r\nUnInstDrvAppTitle=Deinstallation\r\n";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        sim::ScopedMachine m;
+        RunFolder(*m, {"", "nt-xp-full", c.arguments,
+                       [&](sim::Machine& machine) {
+                           machine.WriteProfile(profile);
+                           if (c.userCountry != nullptr)
+                               machine.SetString(HKEY_CURRENT_USER, "Control Panel\\International",
+                                                 "iCountry", c.userCountry);
+                       },
+                       0, 0});
+        EXPECT_NE(m->ReadFileText(kLog).find(c.header), std::string::npos) << m->ReadFileText(kLog);
+    }
+}
+
 // Past 1 MB the older half of the log goes, whole blocks at a time; the new block follows.
 TEST(RunLog, StaysBelowOneMegabyteDroppingTheOlderHalf) {
     sim::ScopedMachine m;
