@@ -129,6 +129,35 @@ TEST(ExitCode, EveryRoadEndsWithItsCode) {
     }
 }
 
+// The log's forms, each at the edge where a path stops being one.
+TEST(CommandLine, ReadsTheLogAndCountryFormsAdminsType) {
+    const struct {
+        const char* arguments;
+        const char* logPath;
+        const char* badOption;
+    } cases[] = {
+        {"/log:C:\\a.log", "C:\\a.log", ""},
+        {"/LOG \"C:\\my logs\\a.log\" /S", "C:\\my logs\\a.log", ""},
+        {"-l*vx C:\\a.log", "C:\\a.log", ""},
+        {"/L+! C:\\a.log", "C:\\a.log", ""},
+        {"/l C:\\a.log", "C:\\a.log", ""},
+        {"/l*vC:\\a.log", "", "/l*vC:\\a.log"},
+        {"/log -S", "", "/log"},
+        {"/log", "", "/log"},
+        {"/log:", "", "/log:"},
+        {"/country=99999", "", ""},
+        {"/country=100000", "", "/country=100000"},
+        {"/country=4a", "", "/country=4a"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.arguments);
+        const CommandLine parsed =
+            ParseCommandLine((std::string("\"C:\\tvu\\tvuninst.exe\" ") + c.arguments).c_str());
+        EXPECT_EQ(parsed.logPath, c.logPath);
+        EXPECT_EQ(parsed.badOption, c.badOption);
+    }
+}
+
 // A completed run gives 3010 only for something that waits for the restart.
 TEST(ExitCode, ACompletedRunAsksForARestartOnlyWhenOneIsNeeded) {
     RunResult r;
