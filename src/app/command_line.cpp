@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <vector>
 
@@ -48,10 +49,13 @@ bool BeginsWith(const std::string& name, const char* prefix) {
 // begins with a flag letter (a, c, e, i, m, o, p, r, u, v, w, x) could not be told from them.
 bool IsMsiLogSwitch(const std::string& name) {
     if (name.empty() || (name[0] != 'l' && name[0] != 'L')) return false;
-    for (std::size_t i = 1; i < name.size(); ++i) {
-        if (std::strchr("iwearucmopvx+!*IWEARUCMOPVX", name[i]) == nullptr) return false;
-    }
-    return true;
+    return name.find_first_not_of("iwearucmopvx+!*IWEARUCMOPVX", 1) == std::string::npos;
+}
+
+// A word that can be the path after /log or /l*v: one that is missing or looks like an option is
+// no path. Taken as one, "/log /S" would lose the /S and wait on a dialog nobody sees.
+bool IsPathWord(const std::string& word) {
+    return !word.empty() && word[0] != '/' && word[0] != '-';
 }
 
 // A country code as `tvprofile --country` takes it: decimal digits, at most 99999.
@@ -82,8 +86,8 @@ CommandLine ParseCommandLine(const char* commandLine) {
     parsed.arguments = text.substr(at);
 
     const std::vector<std::string> words = SplitArguments(parsed.arguments);
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& word = words[i];
+    for (auto current = words.begin(); current != words.end(); ++current) {
+        const std::string& word = *current;
         const bool option = !word.empty() && (word[0] == '/' || word[0] == '-');
         const std::string name = option ? word.substr(1) : word;
         bool known = option;
@@ -106,12 +110,13 @@ CommandLine ParseCommandLine(const char* commandLine) {
             parsed.logPath = name.substr(4);
             known = !parsed.logPath.empty();
         } else if (Is(name, "log") || IsMsiLogSwitch(name)) {
-            // The path is the next word. One that is missing or looks like an option is no path:
-            // taken as one, "/log /S" would lose the /S and wait on a dialog nobody sees.
-            const bool path = i + 1 < words.size() && !words[i + 1].empty() &&
-                              words[i + 1][0] != '/' && words[i + 1][0] != '-';
-            if (path) parsed.logPath = words[++i];
-            known = path;
+            // The path is the next word.
+            const auto next = std::next(current);
+            known = next != words.end() && IsPathWord(*next);
+            if (known) {
+                parsed.logPath = *next;
+                current = next;
+            }
         } else if (BeginsWith(name, "country=")) {
             parsed.country = CountryCode(name.substr(8));
             known = parsed.country.has_value();

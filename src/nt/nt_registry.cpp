@@ -26,10 +26,9 @@ bool DeleteSubkey(HKEY parent, const std::string& parentPath, const char* name, 
 
 // Whether the service control manager runs the service now. Deleting its key does not stop it:
 // the manager keeps what it read when Windows started, and the driver stays loaded until the
-// next start, so the removal needs one. A manager or service that cannot be asked counts as
-// stopped: nothing says it runs.
+// next start, so the removal needs one. A manager or service that cannot be asked (no manager,
+// an empty name) counts as stopped: nothing says it runs.
 bool ServiceRuns(SC_HANDLE manager, const char* name) {
-    if (manager == nullptr || name[0] == '\0') return false;
     const UniqueService service(Api().OpenServiceA(manager, name, SERVICE_QUERY_STATUS));
     if (!service) return false;
     SERVICE_STATUS status{};

@@ -1,7 +1,9 @@
 // The NT-family removal sequence, run once the user confirms (or at once, in a silent run).
-#include <cstring>
+#include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/file_removal.h"
 #include "app/text.h"
@@ -86,13 +88,14 @@ void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const SystemFolder& 
     for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
 }
 
+// The scan copies a candidate's four fields over the row its device matched.
 bool TakenByADevice(const CUninstApp& app, const DeviceEntry& candidate) {
-    for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
-        if (std::strcmp(app.DevTable[i].ID, candidate.ID) == 0 &&
-            std::strcmp(app.DevTable[i].Name, candidate.Name) == 0)
-            return true;
-    }
-    return false;
+    const auto fields = [](const DeviceEntry& e) {
+        return std::array<std::string_view, 4>{e.ID, e.Name, e.SYS, e.INF};
+    };
+    const DeviceEntry* rows = app.DevTable;
+    return std::any_of(rows, rows + RowsInUse(app.DevIDNum),
+                       [&](const DeviceEntry& row) { return fields(row) == fields(candidate); });
 }
 
 // A resumed run cannot see which candidate rows the devices it no longer finds had taken: it takes

@@ -142,10 +142,12 @@ TEST(CommandLine, ReadsTheLogAndCountryFormsAdminsType) {
         {"/L+! C:\\a.log", "C:\\a.log", ""},
         {"/l C:\\a.log", "C:\\a.log", ""},
         {"/l*vC:\\a.log", "", "/l*vC:\\a.log"},
+        {"/x C:\\a.log", "", "/x"},
         {"/log -S", "", "/log"},
         {"/log", "", "/log"},
         {"/log:", "", "/log:"},
         {"/country=99999", "", ""},
+        {"/country=10", "", ""},
         {"/country=100000", "", "/country=100000"},
         {"/country=4a", "", "/country=4a"},
     };
