@@ -5,7 +5,7 @@
 
 #include "app/text.h"
 #include "app/uninst_app.h"
-#include "app/wow64.h"
+#include "app/windows_version.h"
 #include "platform/handles.h"
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "nt/nt_removal.h"
 
 namespace {
