@@ -1,6 +1,9 @@
 // The NT-family removal sequence, run once the user confirms (or at once, in a silent run).
+#include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "app/file_removal.h"
 #include "app/text.h"
@@ -85,11 +88,23 @@ void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const SystemFolder& 
     for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
 }
 
+// The scan copies a candidate's four fields over the row its device matched.
+bool TakenByADevice(const CUninstApp& app, const DeviceEntry& candidate) {
+    const auto fields = [](const DeviceEntry& e) {
+        return std::array<std::string_view, 4>{e.ID, e.Name, e.SYS, e.INF};
+    };
+    const DeviceEntry* rows = app.DevTable;
+    return std::any_of(rows, rows + RowsInUse(app.DevIDNum),
+                       [&](const DeviceEntry& row) { return fields(row) == fields(candidate); });
+}
+
 // A resumed run cannot see which candidate rows the devices it no longer finds had taken: it takes
 // every candidate as a further device row, so that their files and driver keys go too. The
 // candidates are the product's own devices, as the profile names them.
 void TakeEveryCandidate(CUninstApp& app) {
     for (int j = 0; j < RowsInUse(app.PossibleDevIDNum); ++j) {
+        // A candidate that a present device took is a device row already.
+        if (TakenByADevice(app, app.PossibleDevTable[j])) continue;
         if (app.ExtDevIDNum < 0) app.ExtDevIDNum = 0;
         if (app.ExtDevIDNum >= kTableRows) return;
         app.ExtDevTable[app.ExtDevIDNum++] = app.PossibleDevTable[j];
@@ -153,15 +168,20 @@ void RunNtRemoval(RemovalRun& run) {
 
     // A run that was cut off after it removed some of the devices has marked the uninstall
     // entry; the devices it took are missing now, and the rest of the run is still to be done.
+    // /disconnected passes the check over in the same way: the tuner is gone for good, and the
+    // devices that are there go with the rest of the product.
     const int found = ScanDevicesNt();
     if (found != app.DevIDNum) {
-        if (!RunWasInterrupted()) {
+        run.Result().devicesFound = found;
+        run.Result().devicesExpected = app.DevIDNum;
+        if (RunWasInterrupted()) {
+            run.Result().resumed = true;
+        } else if (app.Options().disconnected) {
+            run.Result().deviceCheckPassedOver = true;
+        } else {
             run.Result().end = RunEnd::DeviceCheck;
-            run.Result().devicesFound = found;
-            run.Result().devicesExpected = app.DevIDNum;
             return;
         }
-        run.Result().resumed = true;
         TakeEveryCandidate(theApp);
     }
     MarkRunStarted();

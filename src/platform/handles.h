@@ -77,6 +77,13 @@ struct KernelHandleTraits {
     static void release(HANDLE h) { Api().CloseHandle(h); }
 };
 
+// Service control manager and service handles report failure as null.
+struct ServiceTraits {
+    using Handle = SC_HANDLE;
+    static SC_HANDLE invalid() { return nullptr; }
+    static void release(SC_HANDLE h) { Api().CloseServiceHandle(h); }
+};
+
 struct LocalTraits {
     using Handle = HLOCAL;
     static HLOCAL invalid() { return nullptr; }
@@ -117,5 +124,6 @@ using UniqueNamespace = Unique<NamespaceTraits>;
 using UniqueBoundary = Unique<BoundaryTraits>;
 using UniqueCryptMsg = Unique<CryptMsgTraits>;
 using UniqueCertStore = Unique<CertStoreTraits>;
+using UniqueService = Unique<ServiceTraits>;
 
 }  // namespace w32

@@ -215,6 +215,8 @@ std::vector<std::string> Machine::OpenHandles() const {
             out.push_back("crypt message");
         } else if (std::get_if<CertStoreObject>(&object) != nullptr) {
             out.push_back("certificate store");
+        } else if (const auto* sv = std::get_if<ServiceObject>(&object)) {
+            out.push_back(sv->name.empty() ? "service control manager" : "service: " + sv->name);
         }
     }
     for (const auto& [ptr, size] : s_->blockSizes)

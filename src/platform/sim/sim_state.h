@@ -160,10 +160,14 @@ struct FileObject {
     std::string relKey;  // the file's key in the attribute and owner maps
     DWORD share = 0;
 };
+// A handle of the service control manager (an empty name) or of one service.
+struct ServiceObject {
+    std::string name;
+};
 using HandleObject =
     std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject, ThreadObject,
-                 PaintSession, MutexObject, FileObject, BoundaryObject, NamespaceObject, JobObject,
-                 CryptMsgObject, CertStoreObject>;
+                 PaintSession, MutexObject, FileObject, ServiceObject, BoundaryObject,
+                 NamespaceObject, JobObject, CryptMsgObject, CertStoreObject>;
 
 // ---- windows --------------------------------------------------------------------------------
 struct WindowRef {
@@ -260,6 +264,8 @@ struct State {
     DWORD nextPid = 4;
     bool debugHeld = true;
     bool debugEnabled = false;
+    // The services the service control manager runs, by upper-cased name.
+    std::set<std::string> runningServices;
 
     // Windows and the user.
     std::vector<TopLevelWindow> topLevels;
