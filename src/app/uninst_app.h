@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/command_line.h"
 #include "app/run_result.h"
@@ -66,6 +67,13 @@ struct UninstallProfile {
     char UnInstDevMissingMsg[260];
 };
 
+// An entry of the list of installed programs that names the product: its subkey of the uninstall
+// key, and the registry view it lies in (a KEY_WOW64_* flag, or 0 for the process's own).
+struct ProductEntry {
+    DWORD view;
+    std::string name;
+};
+
 class CUninstApp : public mfc::CWinApp, public UninstallProfile {
 public:
     CUninstApp();
@@ -90,6 +98,9 @@ public:
     void SetOptions(const CommandLine& options) { m_options = options; }
     // Where this run's log goes: /log= or the default.
     std::string LogPath() const;
+    // The entries the installed check found, one per view that lists the product: the entries
+    // that a run's journal goes in.
+    const std::vector<ProductEntry>& FoundEntries() const { return m_foundEntries; }
 
     // The completion message: the profile's two paragraphs, and for a run that left something
     // behind, how many items and where the log is.
@@ -99,10 +110,11 @@ private:
     CommandLine m_options;
     RunResult m_result;
     bool m_ended = false;
+    std::vector<ProductEntry> m_foundEntries;
 
-    // Whether an entry of the list of installed programs in that registry view (a KEY_WOW64_*
-    // flag, or 0 for the process's own) has the product's DisplayName.
-    bool IsListedInView(DWORD view) const;
+    // The first entry of the list of installed programs in that registry view (a KEY_WOW64_*
+    // flag, or 0 for the process's own) that has the product's DisplayName; empty when none has.
+    std::string ListedNameInView(DWORD view) const;
 };
 
 // The one application object.

@@ -22,6 +22,7 @@ struct ScenarioError : std::runtime_error {
 struct FileSpec {
     std::string path;  // relative to the Windows directory, with backslashes
     bool readOnly = false;
+    bool folder = false;  // a folder of that name instead of a file
 };
 
 struct Version {
@@ -46,7 +47,14 @@ struct Scenario {
     // The first run is killed when it makes the nth call of this operation ("" for none).
     std::string interruptApi;
     int interruptNth = 0;
-    int dpi = 96;                           // the screen's resolution (Wine's LogPixels)
+    int dpi = 96;  // the screen's resolution (Wine's LogPixels)
+    // Devices Windows knows but does not see now (instance paths below Enum); Wine sees them all.
+    std::vector<std::string> absentDevices;
+    // OEM INFs whose driver package runs from the store: it stays while a device uses it, forced
+    // or not (the simulated machine's store; Wine keeps none).
+    std::vector<std::string> storeKeepsInUse;
+    // A path below the Windows directory removed after the first run (the cause of a failure gone).
+    std::string removeAfterFirstRun;
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg
     std::vector<FileSpec> files;
