@@ -129,6 +129,19 @@ INSTANTIATE_TEST_SUITE_P(
                         "no device set", {"PCI\\VEN_1131"}, {"PCI\\VEN_1131&DEV_7133"}, true}),
     [](const auto& p) { return "Case" + std::to_string(p.index); });
 
+// A journal makes a run that finds fewer devices than the profile counts finish the earlier one;
+// more devices, or no journal, stop at the device check.
+TEST_F(Sequence, OnlyFewerDevicesWithAJournalResume) {
+    theApp.DevIDNum = 2;
+    RunResult r;
+    EXPECT_EQ(DeviceCheck(r, 1, true), RunStart::Resume);
+    EXPECT_EQ(DeviceCheck(r, 2, true), RunStart::Fresh);
+    EXPECT_EQ(DeviceCheck(r, 2, false), RunStart::Fresh);
+    EXPECT_EQ(DeviceCheck(r, 1, false), RunStart::Stop);
+    EXPECT_EQ(DeviceCheck(r, 3, true), RunStart::Stop);
+    EXPECT_EQ(r.devicesFound, 3);
+}
+
 TEST_F(Sequence, NoRowsAndNoDevicesIsACompleteRun) {
     RunDialog();
     ASSERT_EQ(m->MessageBoxes().size(), 1u);

@@ -1,0 +1,60 @@
+// A run that leaves something keeps the entry with its journal; the next one does what was left
+// and only that; a journal that a reinstall wrote over is not followed.
+#include <gtest/gtest.h>
+
+#include "app/run_result.h"
+#include "app/uninst_app.h"
+#include "framework/afx.h"
+#include "support/scenario.h"
+
+namespace {
+
+const std::string kEntry =
+    "SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\"
+    "{B7E1A0C2-5D3F-4C8B-9E21-0A6F3D2C1B90}";
+
+class Journal : public testing::Test {
+protected:
+    void SetUp() override {
+        const scenario::Scenario s = scenario::Load(
+            scenario::SourceDir() / "tests/e2e/scenarios/nt-win10-x64-silent-file-left");
+        scenario::PrepareMachine(s, *m);
+        ResetProgramState();
+        ASSERT_EQ(mfc::AfxWinMain(), 1603);
+        ASSERT_TRUE(m->KeyExists(w32::HKEY_LOCAL_MACHINE, kEntry));
+    }
+    std::vector<std::string> LastRun() {
+        std::vector<std::string> lines;
+        for (const ActionRecord& r : theApp.LastResult().actions) lines.push_back(LogLine(r));
+        return lines;
+    }
+    sim::ScopedMachine m;
+};
+
+TEST_F(Journal, TheNextRunDoesWhatWasLeftAndOnlyThat) {
+    m->RemovePath("C:\\windows\\system32\\drivers\\tunaaud.sys");
+    ResetProgramState();
+    EXPECT_EQ(mfc::AfxWinMain(), 3010);
+    EXPECT_TRUE(theApp.LastResult().resumed);
+    EXPECT_EQ(LastRun(),
+              (std::vector<std::string>{
+                  "delete-file c:\\windows\\system32\\drivers\\tunaaud.sys not found",
+                  "delete-key HKLM\\SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall\\"
+                  "{B7E1A0C2-5D3F-4C8B-9E21-0A6F3D2C1B90} not found",
+                  "delete-key HKLM\\SoftWare\\Wow6432Node\\MicroSoft\\Windows\\CurrentVersion\\"
+                  "Uninstall\\{B7E1A0C2-5D3F-4C8B-9E21-0A6F3D2C1B90} ok"}));
+}
+
+TEST_F(Journal, OneThatAReinstallWroteOverIsDiscardedAndTheDeviceCheckApplies) {
+    m->SetString(w32::HKEY_LOCAL_MACHINE, kEntry, "DisplayVersion", "3.2");
+    ResetProgramState();
+    EXPECT_EQ(mfc::AfxWinMain(), 1603);
+    const RunResult& r = theApp.LastResult();
+    EXPECT_EQ(r.end, RunEnd::DeviceCheck);
+    EXPECT_FALSE(r.resumed);
+    EXPECT_NE(r.journalDiscarded.find("DisplayVersion \"3.2\""), std::string::npos)
+        << r.journalDiscarded;
+    EXPECT_TRUE(r.actions.empty());
+}
+
+}  // namespace
