@@ -12,9 +12,9 @@ int main() {
     return mfc::AfxWinMain();
 }
 #else
-#include "platform/sim/demo.h"
+#include "demo/demo.h"
 
 int main(int argc, char** argv) {
-    return sim::RunDemo(argc, argv);
+    return demo::RunDemo(argc, argv);
 }
 #endif

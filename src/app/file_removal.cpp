@@ -5,6 +5,7 @@
 
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "platform/port.h"
 
 namespace {

@@ -9,13 +9,16 @@
 #include "app/removal_run.h"
 #include "platform/port.h"
 
-// Whether a name from the profile or the registry may be joined to its group's folder: it must be
-// one plain file name lying directly in that folder.
+// Whether a name is one plain file name lying directly in its group's folder: what a name from
+// the registry (the INF files a driver key names) must be, and what each part of a name from the
+// profile must be (IsFileNameBelowFolder).
 //
-// A name with a separator is refused even where it would stay inside the folder ("sub\x.dll"):
-// every file the product installs lies directly in its group's folder, while the subfolders are
-// the system's own. Joined to the Windows directory, where the uninstaller lives, a name such as
-// "system32\config\system" stays inside that folder and would still take the registry's hive.
+// A name with a separator is refused here even where it would stay inside the folder
+// ("sub\x.dll"): the registry names INF files directly in the inf folder, whose subfolders are
+// the system's own. Only the profile's names may descend into subfolders, part by part; since
+// such a name can reach the system's own files (joined to the Windows directory,
+// "system32\config\system" names the registry's hive), a file named through a subfolder is never
+// scheduled for deletion at the next start.
 // Refused as well: the empty name (it names the folder itself); a drive, a root or a stream
 // (":", a leading "\" or "/"); a name that ends in a dot or a blank, since Windows drops those
 // and the name then stands for another file than the one it spells, which the protection check

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "app/program_state.h"
 #include "app/uninst_app.h"
-#include "win9x/enum_keys.h"
 
 CUninstApp theApp;
 

@@ -4,6 +4,7 @@
 
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "platform/handles.h"
 
 namespace {

@@ -5,6 +5,7 @@
 
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "app/wow64.h"
 #include "platform/handles.h"
 

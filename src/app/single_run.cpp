@@ -1,6 +1,7 @@
 #include "app/single_run.h"
 
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 
 namespace {
 

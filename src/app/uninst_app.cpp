@@ -3,7 +3,7 @@
 #include "app/uninst_app.h"
 
 #include "app/run_log.h"
-#include "app/wow64.h"
+#include "app/windows_version.h"
 #include "platform/handles.h"
 
 namespace {

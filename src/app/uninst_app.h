@@ -18,20 +18,6 @@ inline int RowsInUse(std::int32_t count, int capacity = kTableRows) {
     return count < 0 ? 0 : (count > capacity ? capacity : static_cast<int>(count));
 }
 
-// The running system's version, as GetVersionExA gives it. Its result is not looked at: a failed
-// call leaves the record zero-filled (platform id 0), which every caller takes for neither the 9x
-// family nor NT 5 and later.
-inline OSVERSIONINFOA QueryVersion() {
-    OSVERSIONINFOA version{};
-    version.dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
-    Api().GetVersionExA(&version);
-    return version;
-}
-
-inline bool IsWin9xFamily() {
-    return QueryVersion().dwPlatformId == VER_PLATFORM_WIN32_WINDOWS;
-}
-
 // One row of a device table.
 struct DeviceEntry {
     char ID[128];    // hardware-ID prefix

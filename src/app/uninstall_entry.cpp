@@ -7,7 +7,8 @@
 #include <set>
 
 #include "app/text.h"
-#include "app/wow64.h"
+#include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "platform/handles.h"
 
 namespace {

@@ -11,6 +11,7 @@
 #include "app/file_removal.h"
 #include "app/text.h"
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
 

@@ -7,7 +7,7 @@
 
 #include "app/uninst_app.h"
 #include "app/uninstall_entry.h"
-#include "app/wow64.h"
+#include "app/windows_version.h"
 #include "nt/nt_removal.h"
 #include "platform/handles.h"
 

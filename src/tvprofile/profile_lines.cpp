@@ -1,21 +1,10 @@
 #include "tvprofile/profile_lines.h"
 
-#include <sstream>
+#include "platform/sim/profile_lines.h"
 
 namespace tvprofile {
 
 namespace {
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
 
 char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -45,33 +34,18 @@ const SectionLines* ProfileLines::Find(const std::string& name) const {
 
 ProfileLines ProfileLines::Parse(const std::string& text) {
     ProfileLines result;
-    std::istringstream in(text);
-    std::string raw;
-    int number = 0;
-    while (std::getline(in, raw)) {
-        ++number;
-        const std::string line = Trim(raw);
-        if (line.empty() || line[0] == ';' || line[0] == '#') continue;
-        if (line[0] == '[') {
-            const std::size_t close = line.rfind(']');
-            if (close != std::string::npos) {
-                result.sections.push_back(
-                    SectionLines{number, Trim(line.substr(1, close - 1)), {}});
-                continue;
-            }
-            // The reader takes it for a key line of the section before, which nothing reads.
-            result.unclosed.push_back(KeyLine{number, line, std::nullopt});
+    for (sim::ProfileLine& line : sim::SplitProfileLines(text)) {
+        if (line.text[0] == ';' || line.text[0] == '#') continue;
+        if (line.header) {
+            result.sections.push_back(SectionLines{line.number, std::move(line.name), {}});
             continue;
         }
-        KeyLine k;
-        k.line = number;
-        const std::size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            k.key = line;
-        } else {
-            k.key = Trim(line.substr(0, eq));
-            k.value = Trim(line.substr(eq + 1));
+        if (line.text[0] == '[') {
+            // The reader takes it for a key line of the section before, which nothing reads.
+            result.unclosed.push_back(KeyLine{line.number, line.text, std::nullopt});
+            continue;
         }
+        KeyLine k{line.number, std::move(line.name), std::move(line.value)};
         (result.sections.empty() ? result.outside : result.sections.back().keys)
             .push_back(std::move(k));
     }

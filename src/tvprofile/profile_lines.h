@@ -1,5 +1,6 @@
-// Where things are in a profile file: its sections and key lines with their line numbers. This
-// only locates keys for the report; which value the uninstaller takes is always asked of the
+// Where things are in a profile file: its sections and key lines with their line numbers, split
+// into lines as the simulated machine's profile reader splits them (platform/sim/profile_lines.h).
+// This only locates keys for the report; which value the uninstaller takes is always asked of the
 // product's own loader through the port.
 #pragma once
 

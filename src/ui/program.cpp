@@ -6,6 +6,7 @@
 #include "app/companion.h"
 #include "app/single_run.h"
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "app/wow64.h"
 #include "nt/nt_removal.h"
 #include "ui/uninst_dlg.h"

@@ -1,9 +1,11 @@
-// Profile (INI) files, read from disk at every call as GetPrivateProfileStringA does. All the
-// reading rules live in this one file.
+// Profile (INI) files, read from disk at every call as GetPrivateProfileStringA does. How a file
+// splits into lines is in profile_lines.cpp (tvprofile uses it too); every other reading rule
+// lives in this file.
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
+#include "platform/sim/profile_lines.h"
 #include "platform/sim/sim_state.h"
 #include "platform/sim/sim_text.h"
 
@@ -21,44 +23,16 @@ struct ProfileSection {
     std::vector<ProfileEntry> entries;
 };
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
-}
-
-std::string Trim(const std::string& s) {
-    std::size_t b = 0, e = s.size();
-    while (b < e && IsBlank(s[b])) ++b;
-    while (e > b && IsBlank(s[e - 1])) --e;
-    return s.substr(b, e - b);
-}
-
 // Lines before the first section header belong to no section and cannot be read by name.
 std::vector<ProfileSection> Parse(const std::string& text) {
     std::vector<ProfileSection> sections;
-    std::istringstream in(text);
-    std::string raw;
-    while (std::getline(in, raw)) {
-        std::string line = Trim(raw);
-        // Like Windows and Wine, the reader knows no comment syntax: ";x=1" is a key named ";x".
-        if (line.empty()) continue;
-        if (line[0] == '[') {
-            const std::size_t close = line.rfind(']');
-            if (close != std::string::npos) {
-                // Blanks inside the brackets are not part of the name: "[ 1 ]" is section "1".
-                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}});
-                continue;
-            }
+    for (ProfileLine& line : SplitProfileLines(text)) {
+        if (line.header) {
+            sections.push_back(ProfileSection{std::move(line.name), {}});
+        } else if (!sections.empty()) {
+            sections.back().entries.push_back(
+                ProfileEntry{std::move(line.name), std::move(line.value)});
         }
-        if (sections.empty()) continue;
-        const std::size_t eq = line.find('=');
-        ProfileEntry e;
-        if (eq == std::string::npos) {
-            e.key = line;
-        } else {
-            e.key = Trim(line.substr(0, eq));
-            e.value = Trim(line.substr(eq + 1));
-        }
-        sections.back().entries.push_back(std::move(e));
     }
     return sections;
 }
@@ -115,7 +89,7 @@ std::optional<std::string> ReadProfileFile(const State& s, const char* fileName)
 std::vector<std::string> SectionLines(const std::string& text, const std::string& section) {
     std::vector<std::string> lines;
     for (const ProfileSection& sec : Parse(text)) {
-        if (!IEquals(sec.name, Trim(section))) continue;
+        if (!IEquals(sec.name, TrimProfileBlanks(section))) continue;
         for (const ProfileEntry& e : sec.entries)
             lines.push_back(e.key + (e.value ? "=" + *e.value : ""));
         break;
@@ -157,7 +131,8 @@ DWORD Machine::GetPrivateProfileStringA(const char* lpAppName, const char* lpKey
     } else if (lpAppName == nullptr || lpKeyName == nullptr) {
         // The listing forms (all sections, all keys of a section) are not used by the program.
         value.clear();
-    } else if (auto found = Lookup(*text, Trim(lpAppName), Trim(lpKeyName))) {
+    } else if (auto found =
+                   Lookup(*text, TrimProfileBlanks(lpAppName), TrimProfileBlanks(lpKeyName))) {
         value = *found;
     }
     const std::size_t n = std::min<std::size_t>(value.size(), nSize - 1);
@@ -174,7 +149,8 @@ UINT Machine::GetPrivateProfileIntA(const char* lpAppName, const char* lpKeyName
     std::optional<std::string> text = ReadProfileFile(*s_, lpFileName);
     if (!text) return c.FailWith(static_cast<UINT>(nDefault), ERROR_FILE_NOT_FOUND);
     if (lpAppName == nullptr || lpKeyName == nullptr) return c.Ret(static_cast<UINT>(nDefault));
-    std::optional<std::string> v = Lookup(*text, Trim(lpAppName), Trim(lpKeyName));
+    std::optional<std::string> v =
+        Lookup(*text, TrimProfileBlanks(lpAppName), TrimProfileBlanks(lpKeyName));
     // An empty value reads like an absent one: the default.
     if (!v || v->empty()) return c.Ret(static_cast<UINT>(nDefault));
     // The leading decimal digits with an optional sign; anything else ends the number.
@@ -235,11 +211,12 @@ BOOL Machine::WritePrivateProfileSectionA(const char* lpAppName, const char* lpS
     std::string out, raw;
     bool inSection = false, written = false;
     while (std::getline(in, raw)) {
-        const std::string line = Trim(raw);
+        const std::string line = TrimProfileBlanks(raw);
         if (!line.empty() && line[0] == '[') {
             const std::size_t close = line.rfind(']');
-            inSection = !written && close != std::string::npos &&
-                        IEquals(Trim(line.substr(1, close - 1)), Trim(lpAppName));
+            inSection =
+                !written && close != std::string::npos &&
+                IEquals(TrimProfileBlanks(line.substr(1, close - 1)), TrimProfileBlanks(lpAppName));
             out += raw + "\n";
             if (inSection) {
                 out += lines;

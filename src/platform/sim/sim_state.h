@@ -280,7 +280,7 @@ struct State {
     DialogRecord* LiveDialogRecord(HWND h);
 };
 
-// The program's own module, as GetModuleHandleA(NULL) gives it (sim_windows.cpp).
+// The program's own module, as GetModuleHandleA(NULL) gives it (sim_message_box.cpp).
 HINSTANCE ModuleHandle();
 // What a window handle stands for; null for no live window (sim_windows.cpp).
 const WindowRef* FindWindowRef(const State& s, HWND h);
@@ -288,6 +288,13 @@ const WindowRef* FindWindowRef(const State& s, HWND h);
 std::string WindowLabel(const State& s, HWND h);
 // The frame the dialog manager gives a new dialog of template 102 (sim_screen.cpp).
 RECT InitialDialogFrame(const State& s);
+// The window handle of a dialog's control; null for an id the dialog has none of (sim_windows.cpp).
+HWND ControlHwnd(const DialogRecord& d, int id);
+// Hands a message to a live dialog's procedure, with the dialog manager's default processing where
+// the procedure leaves it (sim_dialog.cpp).
+INT_PTR Deliver(State& s, std::size_t record, UINT msg, WPARAM wParam, LPARAM lParam);
+// A message reaching a progress bar: the result msctls_progress32 gives (sim_progress_bar.cpp).
+LRESULT ProgressMessage(ProgressState& p, UINT msg, WPARAM wParam, LPARAM lParam);
 
 // One port call: records it in the log on construction and decides whether a fault fires.
 class Call {

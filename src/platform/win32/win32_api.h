@@ -125,7 +125,6 @@ public:
     BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData) override;
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) override;
     BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) override;
-    // In win32_setupapi_ext.cpp.
     BOOL SetupGetInfInformationA(const void* InfSpec, DWORD SearchControl,
                                  w32::SP_INF_INFORMATION* ReturnBuffer, DWORD ReturnBufferSize,
                                  DWORD* RequiredSize) override;

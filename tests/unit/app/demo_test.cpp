@@ -1,5 +1,5 @@
 // The native demo: one whole run on its built-in machine, reported as the user saw it.
-#include "platform/sim/demo.h"
+#include "demo/demo.h"
 
 #include <gtest/gtest.h>
 
@@ -35,7 +35,7 @@ TEST(Demo, ReportsWhatTheUserSawAndWhatWasRemoved) {
     char name[] = "tvuninst-sim";
     char* argv[] = {name, nullptr};
 
-    EXPECT_EQ(sim::RunDemo(1, argv, out), 3010);
+    EXPECT_EQ(demo::RunDemo(1, argv, out), 3010);
 
     const std::string report = out.str();
     EXPECT_NE(report.find("Dialog 102, caption \"Brelon Tunara WDM Drivers Uninstallation\"\n"),
@@ -81,7 +81,7 @@ TEST(Demo, TakesNoArgumentsButHelp) {
         char name[] = "tvuninst-sim";
         std::string arg = c.arg;
         char* argv[] = {name, arg.data(), nullptr};
-        EXPECT_EQ(sim::RunDemo(2, argv, out), c.code) << c.arg;
+        EXPECT_EQ(demo::RunDemo(2, argv, out), c.code) << c.arg;
         EXPECT_EQ(out.str().rfind("usage: tvuninst-sim\n", 0), 0u) << c.arg;
         EXPECT_EQ(out.str().find("Dialog 102"), std::string::npos) << c.arg;
     }

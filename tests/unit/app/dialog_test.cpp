@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/uninst_app.h"
+#include "app/windows_version.h"
 #include "res/resource.h"
 #include "ui/uninst_dlg.h"
 #include "unit/app/app_fixture.h"

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/uninst_app.h"
+#include "demo/product_profile.h"
 #include "framework/afx.h"
 #include "platform/sim/sim_machine.h"
 
@@ -35,41 +36,6 @@ const std::string k9xMedia = "SYSTEM\\CurrentControlSet\\Services\\Class\\MEDIA"
 const std::string kUninstall = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
 // ---- the two machines ------------------------------------------------------------------------
-
-constexpr const char* kNtProfile =
-    "[1]\r\n"
-    "UnInstDrvAppTitle=Brelon Tunara WDM Drivers Uninstallation\r\n"
-    "DevIDNum=2\r\n"
-    "DevDrvID0=PCI\\VEN_1131&DEV_7133\r\n"
-    "DevDrvName0=Brelon Tunara Video Capture\r\n"
-    "DevDrvSYS0=tunacap.sys\r\n"
-    "DevDrvINF0=tunacap.inf\r\n"
-    "DevDrvID1=PCI\\VEN_1131&DEV_7134\r\n"
-    "DevDrvName1=Brelon Tunara Audio Capture\r\n"
-    "DevDrvSYS1=tunaaud.sys\r\n"
-    "DevDrvINF1=tunaaud.inf\r\n"
-    "ExtDevIDNum=1\r\n"
-    "ExtDevDrvID0=STREAM\\BRELON.XBAR\r\n"
-    "ExtDevDrvName0=Brelon Tunara Crossbar\r\n"
-    "ExtDevDrvSYS0=tunaxbar.sys\r\n"
-    "ExtDevDrvINF0=tunaxbar.inf\r\n"
-    "ExtDllFileNum=2\r\n"
-    "ExtCopyFileName0=tunaprop.dll\r\n"
-    "ExtCopyFileName1=ksproxy.ax\r\n"
-    "PossibleDevIDNum=1\r\n"
-    "PossibleDevID0=PCI\\VEN_1131&DEV_7133&SUBSYS_00021131\r\n"
-    "PossibleDevDrvName0=Brelon Tunara Video Capture II\r\n"
-    "PossibleDevDrvSYS0=tunacap2.sys\r\n"
-    "PossibleDevInf0=tunacap2.inf\r\n"
-    "DrvUninstRegKeyPath=BrelonTunaraWDM\r\n"
-    "DrvUninstRegKeyName=Brelon Tunara WDM Drivers\r\n"
-    "DrvUninstAppName=zq4unist.exe\r\n"
-    "MediaClass=Yes\r\n"
-    "UnInstServiceNum=3\r\n"
-    "UnInstService0=TunaCap\r\n"
-    "UnInstService1=TunaAud\r\n"
-    "UnInstService2=TunaXbar\r\n"
-    "UnInstRemoteTitleName=Remote Control\r\n";
 
 // A device's driver key, as its Enum key names it: relative to the Control\Class key.
 std::string MediaDriver(const std::string& instance) {
@@ -104,7 +70,12 @@ std::vector<DWORD> SetUpNt(sim::Machine& m) {
     m.SetVersion(VER_PLATFORM_WIN32_NT, 5, 1, 2600);
     m.SetWindowsDirectory(kWin);
     m.SetString(HKEY_CURRENT_USER, "Control Panel\\International", "iCountry", "1");
-    m.WriteProfile(kNtProfile);
+    m.WriteProfile(
+        demo::ProductProfile({"STREAM\\BRELON.XBAR",
+                              {"tunaprop.dll", "ksproxy.ax"},
+                              {{"PCI\\VEN_1131&DEV_7133&SUBSYS_00021131",
+                                "Brelon Tunara Video Capture II", "tunacap2.sys", "tunacap2.inf"}},
+                              true}));
 
     m.AddDevice("PCI\\VEN_1131&DEV_7133&SUBSYS_00021131&REV_01\\4&1A2B3C&0&0010",
                 {"PCI\\VEN_1131&DEV_7133&SUBSYS_00021131&REV_01", "PCI\\VEN_1131&DEV_7133"},
@@ -150,38 +121,13 @@ std::vector<DWORD> SetUpNt(sim::Machine& m) {
     return pids;
 }
 
-constexpr const char* kW98Profile =
-    "[1]\r\n"
-    "UnInstDrvAppTitle=Brelon Tunara WDM Drivers Uninstallation\r\n"
-    "DevIDNum=2\r\n"
-    "DevDrvID0=PCI\\VEN_1131&DEV_7133\r\n"
-    "DevDrvName0=Brelon Tunara Video Capture\r\n"
-    "DevDrvSYS0=tunacap.sys\r\n"
-    "DevDrvINF0=tunacap.inf\r\n"
-    "DevDrvID1=PCI\\VEN_1131&DEV_7134\r\n"
-    "DevDrvName1=Brelon Tunara Audio Capture\r\n"
-    "DevDrvSYS1=tunaaud.sys\r\n"
-    "DevDrvINF1=tunaaud.inf\r\n"
-    "ExtDevIDNum=1\r\n"
-    "ExtDevDrvID0=STREAM\\PH\r\n"
-    "ExtDevDrvName0=Brelon Tunara Crossbar\r\n"
-    "ExtDevDrvSYS0=tunaxbar.sys\r\n"
-    "ExtDevDrvINF0=tunaxbar.inf\r\n"
-    "ExtDllFileNum=1\r\n"
-    "ExtCopyFileName0=tunaprop.dll\r\n"
-    "PossibleDevIDNum=0\r\n"
-    "DrvUninstRegKeyPath=BrelonTunaraWDM\r\n"
-    "DrvUninstRegKeyName=Brelon Tunara WDM Drivers\r\n"
-    "DrvUninstAppName=zq4unist.exe\r\n"
-    "UnInstRemoteTitleName=Remote Control\r\n";
-
 // Windows 98 with the product installed: its two PCI devices and the crossbar with their Enum
 // keys, the MEDIA class keys (three of the product's side by side, which the two walks remove
 // completely, and others around them), files and the uninstall entry.
 std::vector<DWORD> SetUp98(sim::Machine& m) {
     m.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10, 2222);
     m.SetWindowsDirectory(kWin);
-    m.WriteProfile(kW98Profile);
+    m.WriteProfile(demo::ProductProfile({"STREAM\\PH", {"tunaprop.dll"}, {}, false}));
     m.WriteFile(std::string(kWin) + "\\win.ini", "[intl]\r\niCountry=1\r\n");
 
     const std::string cap = "PCI\\VEN_1131&DEV_7133&SUBSYS_00021131&REV_01";

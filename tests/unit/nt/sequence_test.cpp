@@ -134,11 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Sequence, OnlyFewerDevicesWithAJournalResume) {
     theApp.DevIDNum = 2;
     RunResult r;
-    EXPECT_EQ(DeviceCheck(r, 1, true), RunStart::Resume);
-    EXPECT_EQ(DeviceCheck(r, 2, true), RunStart::Fresh);
-    EXPECT_EQ(DeviceCheck(r, 2, false), RunStart::Fresh);
-    EXPECT_EQ(DeviceCheck(r, 1, false), RunStart::Stop);
-    EXPECT_EQ(DeviceCheck(r, 3, true), RunStart::Stop);
+    EXPECT_EQ(::DeviceCheck(r, 1, true), RunStart::Resume);
+    EXPECT_EQ(::DeviceCheck(r, 2, true), RunStart::Fresh);
+    EXPECT_EQ(::DeviceCheck(r, 2, false), RunStart::Fresh);
+    EXPECT_EQ(::DeviceCheck(r, 1, false), RunStart::Stop);
+    EXPECT_EQ(::DeviceCheck(r, 3, true), RunStart::Stop);
     EXPECT_EQ(r.devicesFound, 3);
 }
 

@@ -1,6 +1,6 @@
 // The native demo: a simulated machine with the product installed, the uninstaller run on it with
 // the user clicking OK, and a plain-text report of what the user saw and what was removed.
-#include "platform/sim/demo.h"
+#include "demo/demo.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,10 +10,13 @@
 #include <vector>
 
 #include "app/uninst_app.h"
+#include "demo/product_profile.h"
 #include "framework/afx.h"
 #include "platform/sim/sim_machine.h"
 
-namespace sim {
+namespace demo {
+
+using namespace sim;
 
 namespace {
 
@@ -24,38 +27,6 @@ constexpr const char* kMediaClassGuid = "{4d36e96c-e325-11ce-bfc1-08002be10318}"
 constexpr const char* kNetClassGuid = "{4d36e972-e325-11ce-bfc1-08002be10318}";
 constexpr const char* kEnumKey = "SYSTEM\\CurrentControlSet\\Enum";
 constexpr const char* kCompanionTitle = "Remote Control";
-
-// The built-in profile: the product's two capture devices, a crossbar, one extra file and two
-// services. Section "1" is the one every country without a titled section falls back to.
-constexpr const char* kDefaultProfile =
-    "[1]\r\n"
-    "UnInstDrvAppTitle=Brelon Tunara WDM Drivers Uninstallation\r\n"
-    "DevIDNum=2\r\n"
-    "DevDrvID0=PCI\\VEN_1131&DEV_7133\r\n"
-    "DevDrvName0=Brelon Tunara Video Capture\r\n"
-    "DevDrvSYS0=tunacap.sys\r\n"
-    "DevDrvINF0=tunacap.inf\r\n"
-    "DevDrvID1=PCI\\VEN_1131&DEV_7134\r\n"
-    "DevDrvName1=Brelon Tunara Audio Capture\r\n"
-    "DevDrvSYS1=tunaaud.sys\r\n"
-    "DevDrvINF1=tunaaud.inf\r\n"
-    "ExtDevIDNum=1\r\n"
-    "ExtDevDrvID0=STREAM\\BRELON.XBAR\r\n"
-    "ExtDevDrvName0=Brelon Tunara Crossbar\r\n"
-    "ExtDevDrvSYS0=tunaxbar.sys\r\n"
-    "ExtDevDrvINF0=tunaxbar.inf\r\n"
-    "ExtDllFileNum=1\r\n"
-    "ExtCopyFileName0=tunaprop.dll\r\n"
-    "PossibleDevIDNum=0\r\n"
-    "DrvUninstRegKeyPath=BrelonTunaraWDM\r\n"
-    "DrvUninstRegKeyName=Brelon Tunara WDM Drivers\r\n"
-    "DrvUninstAppName=zq4unist.exe\r\n"
-    "MediaClass=Yes\r\n"
-    "UnInstServiceNum=3\r\n"
-    "UnInstService0=TunaCap\r\n"
-    "UnInstService1=TunaAud\r\n"
-    "UnInstService2=TunaXbar\r\n"
-    "UnInstRemoteTitleName=Remote Control\r\n";
 
 struct DemoDevice {
     const char* instance;  // below the Enum key
@@ -77,7 +48,7 @@ DemoMachine SetUpNtMachine(Machine& m) {
     DemoMachine demo;
     m.SetVersion(VER_PLATFORM_WIN32_NT, 5, 1, 2600);
     m.SetString(HKEY_CURRENT_USER, "Control Panel\\International", "iCountry", "1");
-    m.WriteProfile(kDefaultProfile);
+    m.WriteProfile(ProductProfile());
 
     const std::string product = std::string(kUninstallKey) + "\\BrelonTunaraWDM";
     const std::string other = std::string(kUninstallKey) + "\\OtherPlayer";
@@ -272,4 +243,4 @@ int RunDemo(int argc, char** argv, std::ostream& out) {
     return exitCode;
 }
 
-}  // namespace sim
+}  // namespace demo

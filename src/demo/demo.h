@@ -4,7 +4,7 @@
 
 #include <iosfwd>
 
-namespace sim {
+namespace demo {
 
 // Runs the demo and prints its report to standard output; returns the process exit code.
 int RunDemo(int argc, char** argv);
@@ -12,4 +12,4 @@ int RunDemo(int argc, char** argv);
 // The same run, with the report written to out.
 int RunDemo(int argc, char** argv, std::ostream& out);
 
-}  // namespace sim
+}  // namespace demo
