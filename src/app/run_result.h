@@ -70,8 +70,7 @@ struct RunResult {
     bool resumed = false;
     // A journal found in the entry and not followed, and why (empty when none was).
     std::string journalDiscarded;
-    // A device removal asked for a restart.
-    bool restartNeeded = false;
+    bool restartNeeded = false;  // a device removal asked for a restart
     // The 64-bit uninstaller's exit code, for HandedOver.
     w32::DWORD handedOverExitCode = 0;
 
