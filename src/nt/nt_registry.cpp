@@ -184,6 +184,7 @@ std::vector<std::string> PlannedDriverKeys(const std::vector<ProductDevice>& dev
         return planned;
     // The keys as the walk will meet them, and whether it deletes each.
     std::vector<std::pair<std::string, bool>> walk;
+    std::vector<std::string> withDevices;
     char name[256];
     char description[256];
     for (DWORD index = 0;; ++index) {
@@ -193,20 +194,29 @@ std::vector<std::string> PlannedDriverKeys(const std::vector<ProductDevice>& dev
                                 &written) != ERROR_SUCCESS)
             break;
         const std::string ref = DriverKeyRef(name);
-        if (leaveWithDevices.count(ref) != 0) continue;
-        bool deletes = false;
+        const bool leaves = leaveWithDevices.count(ref) != 0;
+        bool describes = false;
         UniqueKey instance;
-        if (inUse.count(ref) == 0 &&
+        if ((leaves || inUse.count(ref) == 0) &&
             Api().RegOpenKeyExA(classKey.get(), name, 0, KEY_ALL_ACCESS, instance.put()) ==
                 ERROR_SUCCESS &&
             ReadTextValue(instance.get(), "DriverDesc", description, sizeof description)) {
             for (int i = 0; i < RowsInUse(app.DevIDNum); ++i)
-                deletes = deletes || DescribesDriver(description, app.DevTable[i]);
+                describes = describes || DescribesDriver(description, app.DevTable[i]);
             for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i)
-                deletes = deletes || DescribesDriver(description, app.ExtDevTable[i]);
+                describes = describes || DescribesDriver(description, app.ExtDevTable[i]);
         }
-        walk.emplace_back(name, deletes);
+        // A product device's driver key is named too, where the walk would delete it: a removal
+        // that leaves it behind (Wine keeps one that has subkeys) has it deleted by the walk, and
+        // a run that finishes this one must do the same.
+        if (leaves) {
+            if (describes)
+                withDevices.push_back("HKLM\\" + std::string(ClassKeyPath) + "\\" + name);
+            continue;
+        }
+        walk.emplace_back(name, describes);
     }
+    planned = withDevices;
     // The walk's index moves on after a delete as after any other key, so the key that followed
     // a deleted one is not examined.
     for (std::size_t i = 0; i < walk.size(); ++i) {

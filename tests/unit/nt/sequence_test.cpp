@@ -142,6 +142,20 @@ TEST_F(Sequence, OnlyFewerDevicesWithAJournalResume) {
     EXPECT_EQ(r.devicesFound, 3);
 }
 
+// A device walk that ends early may have missed a device of the product: an item left, so the
+// entry stays.
+TEST_F(Sequence, AWalkForTheDevicesNotPresentThatFailsLeavesAnItem) {
+    m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0);
+    OneDevice();
+    m->CreateKey(HKEY_LOCAL_MACHINE, kUninstall + "\\{P}");
+    CopyField(theApp.DrvUninstRegKeyPath, "{P}");
+    m->AddFault({"SetupDiGetClassDevsA", 1, ERROR_NOT_ENOUGH_MEMORY, "|0x4"});
+    RemovalRun run(nullptr);
+    RunNtRemoval(run);
+    EXPECT_GT(run.Result().ItemsLeft(), 0);
+    EXPECT_TRUE(Key(kUninstall + "\\{P}"));
+}
+
 TEST_F(Sequence, NoRowsAndNoDevicesIsACompleteRun) {
     RunDialog();
     ASSERT_EQ(m->MessageBoxes().size(), 1u);
