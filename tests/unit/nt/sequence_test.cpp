@@ -156,6 +156,26 @@ TEST_F(Sequence, AWalkForTheDevicesNotPresentThatFailsLeavesAnItem) {
     EXPECT_TRUE(Key(kUninstall + "\\{P}"));
 }
 
+// The removal's walk over the devices not present fails: the device it never reached is left, with
+// the walk's error.
+TEST_F(Sequence, ADeviceTheWalkNeverReachedIsLeftWithTheWalksError) {
+    m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0);
+    OneDevice();
+    m->AddDevice("PCI\\VEN_1131&DEV_7133\\2", {"PCI\\VEN_1131&DEV_7133"});
+    m->SetDevicePresent("PCI\\VEN_1131&DEV_7133\\2", false);
+    // The third set of all devices: after the plan's two, the removal's own.
+    m->AddFault({"SetupDiGetClassDevsA", 3, ERROR_NOT_ENOUGH_MEMORY, "|0x4"});
+    RemovalRun run(nullptr);
+    RunNtRemoval(run);
+    const auto& actions = run.Result().actions;
+    const auto left = std::find_if(actions.begin(), actions.end(), [](const ActionRecord& r) {
+        return r.target == "PCI\\VEN_1131&DEV_7133\\2";
+    });
+    ASSERT_NE(left, actions.end());
+    EXPECT_EQ(left->outcome, Outcome::Failed);
+    EXPECT_EQ(left->error, ERROR_NOT_ENOUGH_MEMORY);
+}
+
 TEST_F(Sequence, NoRowsAndNoDevicesIsACompleteRun) {
     RunDialog();
     ASSERT_EQ(m->MessageBoxes().size(), 1u);
