@@ -42,16 +42,6 @@ bool DescribesDriver(const char* description, const DeviceEntry& row) {
     return row.Name[0] != '\0' && Api().lstrcmpiA(description, row.Name) == 0;
 }
 
-// The driver key's name as a device's "Driver" value gives it: the class key's own name and the
-// subkey's.
-std::string DriverKeyRef(const char* name) {
-    const char* classKey = std::strrchr(ClassKeyPath, '\\');
-    std::string ref = std::string(classKey != nullptr ? classKey + 1 : ClassKeyPath) + "\\" + name;
-    for (char& c : ref)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return ref;
-}
-
 void DeleteDriverKeys(const CUninstApp& app, RunResult& result) {
     SelectClassKeyPath();
     // A driver key that a device instance still names is the device's to remove: deleted by
@@ -225,6 +215,14 @@ std::vector<std::string> PlannedDriverKeys(const std::vector<ProductDevice>& dev
         ++i;
     }
     return planned;
+}
+
+std::string DriverKeyRef(const char* name) {
+    const std::string classKey = ClassKeyPath;
+    std::string ref = classKey.substr(classKey.rfind('\\') + 1) + "\\" + name;
+    for (char& c : ref)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ref;
 }
 
 bool ReadTextValue(HKEY key, const char* valueName, char* buffer, DWORD capacity) {

@@ -122,6 +122,9 @@ using InstanceKeyVisitor = std::function<void(w32::HKEY classKey, const char* na
 // terminator included): a longer name ends the walk.
 void ForEachClassInstanceKey(w32::DWORD nameCapacity, const InstanceKeyVisitor& visit);
 
+// A driver key of ClassKeyPath as a device's "Driver" value names it: "{GUID}\\NAME", upper case.
+std::string DriverKeyRef(const char* name);
+
 // Reads a value as text into a fixed buffer; false when it is absent, too long for the buffer, or
 // fills it without a terminator.
 bool ReadTextValue(w32::HKEY key, const char* valueName, char* buffer, w32::DWORD capacity);

@@ -1,7 +1,6 @@
 // A run that finishes an earlier one: it does what the earlier run's journal names as left, and
 // nothing else. It never works the removal out again from a machine the earlier run has already
 // changed (the devices it removed took with them what named their rows' candidates and packages).
-#include <cstring>
 #include <optional>
 #include <set>
 #include <string>
@@ -54,10 +53,7 @@ void DeleteJournalKey(RunResult& result, const std::string& key, const std::set<
             result.Record(Action::DeleteKey, key, Outcome::Failed, walkError);
             return;
         }
-        std::string ref = std::string(std::strrchr(ClassKeyPath, '\\') + 1) + "\\" + name;
-        for (char& c : ref)
-            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-        if (inUse.count(ref) != 0) return;
+        if (inUse.count(DriverKeyRef(name.c_str())) != 0) return;
     }
     UniqueKey parentKey;
     const std::string parentPath = parent.substr(0, parent.size() - 1);
