@@ -101,7 +101,15 @@ void ReadList(const char* section, const char* countKey, const char* rowKey, std
 }  // namespace
 
 int CUninstApp::LoadProfile() {
-    DecimalText(ProfileSection, GetCountryCode());
+    // /country=N stands for the user's setting, which a run as SYSTEM reads from the system
+    // account's profile (HKEY_USERS\.DEFAULT) rather than from the users'.
+    if (m_options.country) {
+        m_country = *m_options.country;
+        m_countrySource = CountrySource::Option;
+    } else {
+        m_country = GetCountryCode();
+    }
+    DecimalText(ProfileSection, m_country);
 
     // The title alone decides the section: a country section without one is ignored in full.
     ReadField(ProfileSection, "UnInstDrvAppTitle", "", UnInstDrvAppTitle);
@@ -145,8 +153,22 @@ int CUninstApp::LoadProfile() {
     return 1;
 }
 
+std::string CUninstApp::CountryOrigin() const {
+    const std::string country = "country " + std::to_string(m_country);
+    switch (m_countrySource) {
+        case CountrySource::Option:
+            return country + " from /country=";
+        case CountrySource::UserSettings:
+            return country + " from the user's settings";
+        case CountrySource::Default:
+            break;
+    }
+    return "no country setting: the default";
+}
+
 int CUninstApp::GetCountryCode() {
     const OSVERSIONINFOA version = QueryVersion();
+    m_countrySource = CountrySource::Default;
 
     if (version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion >= 5) {
         // An unreadable setting (no key, no value, or one too long for the 30-byte buffer, whose
@@ -167,6 +189,7 @@ int CUninstApp::GetCountryCode() {
         }
         // The first five bytes at most, each folded in as a decimal digit whatever it is; the
         // zero-filled buffer ends a value stored without a terminator.
+        m_countrySource = CountrySource::UserSettings;
         int value = 0;
         for (DWORD i = 0; i < 5 && i < size; ++i) {
             const auto c = static_cast<signed char>(data[i]);
@@ -180,6 +203,7 @@ int CUninstApp::GetCountryCode() {
     // win.ini: the same answer as an absent setting.
     char path[128];
     if (!WindowsDirWith(path, "\\win.ini")) return 1;
+    m_countrySource = CountrySource::UserSettings;
     return static_cast<int>(Api().GetPrivateProfileIntA("intl", "iCountry", 1, path));
 }
 

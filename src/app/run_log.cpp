@@ -88,18 +88,30 @@ std::string RunLogBlock(const RunResult& result, const std::string& commandLine)
     block += "exe: " + OwnFileName() + " " + TVU_VERSION +
              (sizeof(void*) == 8 ? " (64-bit)" : " (32-bit)") + "\r\n";
     block += "command line: " + commandLine + "\r\n";
+    for (const std::string& option : theApp.Options().ignored)
+        block += "option " + option + ": accepted, changes nothing\r\n";
     block += WindowsLine(result) + "\r\n";
     char windows[MAX_PATH];
     if (!WindowsDirWith(windows, "\\TVMuxDrv.ini")) CopyField(windows, "TVMuxDrv.ini");
-    block += std::string("profile: ") + windows + ", section [" + theApp.ProfileSection + "]\r\n";
+    block += std::string("profile: ") + windows + ", section [" + theApp.ProfileSection + "] (" +
+             theApp.CountryOrigin() + ")\r\n";
     if (!result.journalDiscarded.empty())
         block += "the journal of an earlier run was discarded: " + result.journalDiscarded + "\r\n";
     if (result.resumed)
         block += "an earlier run did not finish: this one does what its journal names\r\n";
     for (const ActionRecord& record : result.actions) block += LogLine(record) + "\r\n";
-    if (result.end == RunEnd::DeviceCheck) {
+    if (result.end == RunEnd::DeviceCheck || result.deviceCheckPassedOver) {
         block += "device check: " + std::to_string(result.devicesFound) + " of " +
-                 std::to_string(result.devicesExpected) + " devices found\r\n";
+                 std::to_string(result.devicesExpected) + " devices found" +
+                 (result.deviceCheckPassedOver
+                      ? "; passed over (/disconnected): the devices found and the rest of the "
+                        "product are removed"
+                      : "") +
+                 "\r\n";
+    }
+    if (result.end == RunEnd::Completed) {
+        for (const std::string& reason : result.RestartReasons())
+            block += "restart needed: " + reason + "\r\n";
     }
     block +=
         "exit code " + std::to_string(result.ExitCode()) + ": " + ExitCodeMeaning(result) + "\r\n";

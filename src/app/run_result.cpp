@@ -37,6 +37,18 @@ int RunResult::ItemsLeft() const {
     return left;
 }
 
+std::vector<std::string> RunResult::RestartReasons() const {
+    std::vector<std::string> reasons;
+    for (const ActionRecord& r : actions) {
+        if (r.action == Action::ScheduleDelete && r.outcome == Outcome::Ok)
+            reasons.push_back(r.target + " is deleted at the next start");
+    }
+    if (restartNeeded) reasons.push_back("a removed device asked for a restart");
+    for (const std::string& service : servicesStillRunning)
+        reasons.push_back("service " + service + " still runs");
+    return reasons;
+}
+
 DWORD RunResult::ExitCode() const {
     switch (end) {
         case RunEnd::NotInstalled:
@@ -45,7 +57,8 @@ DWORD RunResult::ExitCode() const {
         case RunEnd::Cancelled:
             return kExitUserCancelled;
         case RunEnd::Completed:
-            return ItemsLeft() == 0 ? kExitRebootRequired : kExitFailure;
+            if (ItemsLeft() > 0) return kExitFailure;
+            return RestartReasons().empty() ? kExitSuccess : kExitRebootRequired;
         case RunEnd::AlreadyRunning:
             return kExitAlreadyRunning;
         case RunEnd::BadCommandLine:
@@ -53,8 +66,9 @@ DWORD RunResult::ExitCode() const {
         case RunEnd::HandedOver:
             return handedOverExitCode;
         case RunEnd::NotStarted:
-        case RunEnd::NoDialog:
         case RunEnd::DeviceCheck:
+            return kExitDeviceNotConnected;
+        case RunEnd::NoDialog:
         case RunEnd::NoNativeUninstaller:
             return kExitFailure;
     }
@@ -121,11 +135,13 @@ std::string ExitCodeMeaning(const RunResult& result) {
         case RunEnd::NoDialog:
             return "the dialog could not be shown: nothing removed";
         case RunEnd::DeviceCheck:
-            return "not all of the product's devices were found: nothing removed";
+            return "not all of the product's devices were found: nothing removed (connect them "
+                   "and run again, or pass /disconnected)";
         case RunEnd::Completed:
-            return result.ItemsLeft() == 0
-                       ? std::string("removed; restart Windows to finish")
-                       : std::to_string(result.ItemsLeft()) + " item(s) could not be removed";
+            if (result.ItemsLeft() > 0)
+                return std::to_string(result.ItemsLeft()) + " item(s) could not be removed";
+            return result.RestartReasons().empty() ? "removed; no restart needed"
+                                                   : "removed; restart Windows to finish";
         case RunEnd::AlreadyRunning:
             return "another run of the uninstaller is under way: nothing removed";
         case RunEnd::BadCommandLine:

@@ -53,11 +53,12 @@ enum class RunEnd {
 
 // The exit codes, as the Windows Installer names them: deployment tools know these.
 inline constexpr w32::DWORD kExitSuccess = 0;
-inline constexpr w32::DWORD kExitRebootRequired = 3010;  // ERROR_SUCCESS_REBOOT_REQUIRED
-inline constexpr w32::DWORD kExitUserCancelled = 1602;   // ERROR_INSTALL_USEREXIT
-inline constexpr w32::DWORD kExitFailure = 1603;         // ERROR_INSTALL_FAILURE
-inline constexpr w32::DWORD kExitAlreadyRunning = 1618;  // ERROR_INSTALL_ALREADY_RUNNING
-inline constexpr w32::DWORD kExitBadCommandLine = 1639;  // ERROR_INVALID_COMMAND_LINE
+inline constexpr w32::DWORD kExitRebootRequired = 3010;      // ERROR_SUCCESS_REBOOT_REQUIRED
+inline constexpr w32::DWORD kExitUserCancelled = 1602;       // ERROR_INSTALL_USEREXIT
+inline constexpr w32::DWORD kExitFailure = 1603;             // ERROR_INSTALL_FAILURE
+inline constexpr w32::DWORD kExitDeviceNotConnected = 1167;  // ERROR_DEVICE_NOT_CONNECTED
+inline constexpr w32::DWORD kExitAlreadyRunning = 1618;      // ERROR_INSTALL_ALREADY_RUNNING
+inline constexpr w32::DWORD kExitBadCommandLine = 1639;      // ERROR_INVALID_COMMAND_LINE
 
 struct RunResult {
     std::vector<ActionRecord> actions;
@@ -70,7 +71,12 @@ struct RunResult {
     bool resumed = false;
     // A journal found in the entry and not followed, and why (empty when none was).
     std::string journalDiscarded;
+    // The devices present did not match the profile, and /disconnected let the run go on.
+    bool deviceCheckPassedOver = false;
     bool restartNeeded = false;  // a device removal asked for a restart
+    // Services whose keys the run deleted while the service control manager still ran them:
+    // they stay loaded until Windows restarts.
+    std::vector<std::string> servicesStillRunning;
     // The 64-bit uninstaller's exit code, for HandedOver.
     w32::DWORD handedOverExitCode = 0;
 
@@ -79,6 +85,9 @@ struct RunResult {
     // The items the run names that stayed: removals that failed. A window that would not close
     // or a program that would not end is logged, but removes nothing by itself.
     int ItemsLeft() const;
+    // Why the removal needs a restart to finish, in a few words each: a file deleted at the
+    // next start, a device that asked for one, a service that still runs. None: no restart.
+    std::vector<std::string> RestartReasons() const;
     w32::DWORD ExitCode() const;
 };
 

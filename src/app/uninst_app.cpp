@@ -18,6 +18,8 @@ CUninstApp::~CUninstApp() = default;
 
 void CUninstApp::ForgetRun() {
     m_options = CommandLine{};
+    m_country = 1;
+    m_countrySource = CountrySource::Default;
     m_result = RunResult{};
     m_ended = false;
     m_foundEntries.clear();

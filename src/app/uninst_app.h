@@ -88,12 +88,19 @@ public:
     // that a run's journal goes in.
     const std::vector<ProductEntry>& FoundEntries() const { return m_foundEntries; }
 
+    // Where the country that picked the profile's section came from, for the log: "country 49
+    // from /country=", "country 49 from the user's settings", "no country setting".
+    std::string CountryOrigin() const;
+
     // The completion message: the profile's two paragraphs, and for a run that left something
     // behind, how many items and where the log is.
     std::string CompletionMessage(const RunResult& result) const;
 
 private:
+    enum class CountrySource { Default, UserSettings, Option };
     CommandLine m_options;
+    int m_country = 1;
+    CountrySource m_countrySource = CountrySource::Default;
     RunResult m_result;
     bool m_ended = false;
     std::vector<ProductEntry> m_foundEntries;

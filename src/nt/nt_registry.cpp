@@ -18,10 +18,25 @@ constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 constexpr const char* kUninstallKey = "SoftWare\\MicroSoft\\Windows\\CurrentVersion\\Uninstall";
 
 // An empty subkey name would make SHDeleteKeyA take the opened parent key itself, so such a
-// name is never handed to it. parentPath names the parent below HKLM, for the record.
-void DeleteSubkey(HKEY parent, const std::string& parentPath, const char* name, RunResult& result) {
-    if (name[0] == '\0') return;
-    RecordKeyDelete(result, "HKLM\\" + parentPath + "\\" + name, Api().SHDeleteKeyA(parent, name));
+// name is never handed to it. parentPath names the parent below HKLM, for the record. True when
+// the key went.
+bool DeleteSubkey(HKEY parent, const std::string& parentPath, const char* name, RunResult& result) {
+    if (name[0] == '\0') return false;
+    const LONG deleted = Api().SHDeleteKeyA(parent, name);
+    RecordKeyDelete(result, "HKLM\\" + parentPath + "\\" + name, deleted);
+    return deleted == ERROR_SUCCESS;
+}
+
+// Whether the service control manager runs the service now. Deleting its key does not stop it:
+// the manager keeps what it read when Windows started, and the driver stays loaded until the
+// next start, so the removal needs one. A manager or service that cannot be asked (no manager,
+// an empty name) counts as stopped: nothing says it runs.
+bool ServiceRuns(SC_HANDLE manager, const char* name) {
+    const UniqueService service(Api().OpenServiceA(manager, name, SERVICE_QUERY_STATUS));
+    if (!service) return false;
+    SERVICE_STATUS status{};
+    return Api().QueryServiceStatus(service.get(), &status) != FALSE &&
+           status.dwCurrentState != SERVICE_STOPPED;
 }
 
 void DeleteServices(const CUninstApp& app, RunResult& result) {
@@ -30,8 +45,12 @@ void DeleteServices(const CUninstApp& app, RunResult& result) {
         ERROR_SUCCESS) {
         return;
     }
+    const UniqueService manager(Api().OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     for (int i = 0; i < RowsInUse(app.UnInstServiceNum); ++i) {
-        DeleteSubkey(services.get(), kServicesKey, app.ServiceNames[i], result);
+        const char* name = app.ServiceNames[i];
+        const bool runs = ServiceRuns(manager.get(), name);
+        if (DeleteSubkey(services.get(), kServicesKey, name, result) && runs)
+            result.servicesStillRunning.push_back(name);
     }
     Api().RegFlushKey(services.get());
 }

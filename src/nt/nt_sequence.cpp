@@ -224,13 +224,19 @@ void CollectInfNames(InfNameList& list) {
 RunStart DeviceCheck(RunResult& result, int found, bool journalUsable) {
     const int expected = theApp.DevIDNum;
     if (found == expected) return RunStart::Fresh;
+    result.devicesFound = found;
+    result.devicesExpected = expected;
     // A run that was cut off after it removed some of the devices left its journal: the devices
     // it took are missing now, and the rest of what it wrote down is still to be done. More
     // devices than the profile counts is never such a run.
     if (found < expected && journalUsable) return RunStart::Resume;
+    // /disconnected passes the check over: the tuner is gone for good, and the product's devices
+    // that Windows knows go with the rest of the product.
+    if (theApp.Options().disconnected) {
+        result.deviceCheckPassedOver = true;
+        return RunStart::Fresh;
+    }
     result.end = RunEnd::DeviceCheck;
-    result.devicesFound = found;
-    result.devicesExpected = expected;
     return RunStart::Stop;
 }
 

@@ -74,6 +74,13 @@ struct KernelHandleTraits {
     static void release(HANDLE h) { Api().CloseHandle(h); }
 };
 
+// Service control manager and service handles report failure as null.
+struct ServiceTraits {
+    using Handle = SC_HANDLE;
+    static SC_HANDLE invalid() { return nullptr; }
+    static void release(SC_HANDLE h) { Api().CloseServiceHandle(h); }
+};
+
 struct LocalTraits {
     using Handle = HLOCAL;
     static HLOCAL invalid() { return nullptr; }
@@ -85,5 +92,6 @@ using UniqueDevInfo = Unique<DevInfoTraits>;
 using UniqueSnapshot = Unique<SnapshotTraits>;
 using UniqueHandle = Unique<KernelHandleTraits>;
 using UniqueLocal = Unique<LocalTraits>;
+using UniqueService = Unique<ServiceTraits>;
 
 }  // namespace w32

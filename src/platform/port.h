@@ -149,6 +149,15 @@ public:
     virtual BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) = 0;
     virtual BOOL CloseHandle(HANDLE hObject) = 0;
 
+    // The service control manager (ADVAPI32), on the NT family. On the 9x family null or FALSE
+    // with ERROR_CALL_NOT_IMPLEMENTED; where the system lacks them, ERROR_PROC_NOT_FOUND.
+    virtual SC_HANDLE OpenSCManagerA(const char* lpMachineName, const char* lpDatabaseName,
+                                     DWORD dwDesiredAccess) = 0;
+    virtual SC_HANDLE OpenServiceA(SC_HANDLE hSCManager, const char* lpServiceName,
+                                   DWORD dwDesiredAccess) = 0;
+    virtual BOOL QueryServiceStatus(SC_HANDLE hService, SERVICE_STATUS* lpServiceStatus) = 0;
+    virtual BOOL CloseServiceHandle(SC_HANDLE hSCObject) = 0;
+
     // User interface (USER32, COMCTL32).
     virtual void InitCommonControls() = 0;
     virtual HINSTANCE GetModuleHandleA(const char* lpModuleName) = 0;
@@ -156,6 +165,8 @@ public:
     virtual INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName,
                                     HWND hWndParent, DLGPROC lpDialogFunc, LPARAM dwInitParam) = 0;
     virtual BOOL EndDialog(HWND hDlg, INT_PTR nResult) = 0;
+    virtual BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
+    virtual BOOL UpdateWindow(HWND hWnd) = 0;
     virtual LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) = 0;
     virtual LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam,
                                         UINT fuFlags, UINT uTimeout, DWORD_PTR* lpdwResult) = 0;

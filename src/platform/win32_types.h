@@ -416,4 +416,24 @@ inline constexpr UINT MB_OK = 0x00000000;
 inline constexpr UINT MB_ICONWARNING = 0x00000030;
 inline constexpr UINT MB_ICONINFORMATION = 0x00000040;
 
+inline constexpr int SW_SHOWNORMAL = 1;
+
+// Services (the service control manager's view of a service).
+struct SC_HANDLE__;
+using SC_HANDLE = SC_HANDLE__*;
+inline constexpr DWORD SC_MANAGER_CONNECT = 0x0001;
+inline constexpr DWORD SERVICE_QUERY_STATUS = 0x0004;
+inline constexpr DWORD SERVICE_STOPPED = 1;
+inline constexpr DWORD SERVICE_RUNNING = 4;
+inline constexpr DWORD ERROR_SERVICE_DOES_NOT_EXIST = 1060;
+struct SERVICE_STATUS {
+    DWORD dwServiceType;
+    DWORD dwCurrentState;
+    DWORD dwControlsAccepted;
+    DWORD dwWin32ExitCode;
+    DWORD dwServiceSpecificExitCode;
+    DWORD dwCheckPoint;
+    DWORD dwWaitHint;
+};
+
 }  // namespace w32

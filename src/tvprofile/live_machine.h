@@ -20,6 +20,11 @@ std::string CopyLiveMachine(sim::Machine& machine);
 // another program holds them open, and the contents of INI files.
 void CopyLiveFiles(sim::Machine& machine, const std::vector<std::string>& paths);
 
+// Whether tvprofile runs as a 32-bit process on 64-bit Windows (WOW64), where it would read the
+// registry's 32-bit view and find SysWOW64 behind system32: not the machine the uninstaller's
+// run works on.
+bool RunsUnderWow64();
+
 // Has the console show what the program writes as UTF-8, the encoding of its reports.
 void UseUtf8Console();
 

@@ -242,6 +242,15 @@ void CopyLiveFiles(sim::Machine& m, const std::vector<std::string>& paths) {
     }
 }
 
+bool RunsUnderWow64() {
+    // Looked up: Windows before XP SP2 lacks the call, and runs no WOW64 it could report.
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    const auto isWow64 = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleA("kernel32.dll"), "IsWow64Process")));
+    BOOL wow64 = FALSE;
+    return isWow64 != nullptr && isWow64(GetCurrentProcess(), &wow64) && wow64;
+}
+
 void UseUtf8Console() {
     SetConsoleOutputCP(CP_UTF8);
 }

@@ -174,6 +174,16 @@ void PrintPlan(const std::vector<std::string>& plan) {
 // The live machine, copied without the files, then with the files that a run on the copy named,
 // until a run names no file that the copy lacks: which files matter is the run's own business.
 int PlanLive(std::optional<int> country) {
+    // Its copy of the machine would hold the 32-bit registry view's keys and SysWOW64's files:
+    // a plan that looks right and is not the run's.
+    if (tvprofile::RunsUnderWow64()) {
+        std::fputs(
+            "tvprofile plan: this 32-bit tvprofile.exe runs on 64-bit Windows, where it sees "
+            "the registry's 32-bit view and SysWOW64 instead of system32, not what the "
+            "uninstaller works on; run tvprofile64.exe plan\n",
+            stderr);
+        return kExitErrors;
+    }
     std::set<std::string> files;
     for (int pass = 0; pass < 4; ++pass) {
         sim::Machine machine;
@@ -230,6 +240,9 @@ void PrepareFolder(const std::filesystem::path& folder, sim::Machine& machine) {
     // 32-bit one hands over to on 64-bit Windows, and the user pressing OK.
     s.onlyX86 = false;
     s.user = sim::UserAction::ClickOk;
+    // Nor the options a deployment tool passes: /disconnected would take the run past the
+    // device check that the plan shows stopping it.
+    s.arguments.clear();
     scenario::PrepareMachine(s, machine);
 }
 

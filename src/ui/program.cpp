@@ -17,9 +17,10 @@ namespace {
 constexpr const char* kAlreadyRunningText =
     "The uninstaller is already running. Please wait until it has finished.";
 
-// A message box, unless the run is silent: nobody would see it, and it would wait for ever.
+// A message box, unless the run is silent or passive: nobody would see it, or nobody would be
+// there to answer it, and it would wait for ever.
 void Tell(const CUninstApp& app, const std::string& text, UINT type) {
-    if (app.Options().silent) return;
+    if (!app.Options().ShowsMessages()) return;
     Api().MessageBoxA(nullptr, text.c_str(), app.UnInstDrvAppTitle, MB_OK | type);
 }
 
@@ -47,7 +48,7 @@ BOOL CUninstApp::InitInstance() {
     LoadProfile();
     const CommandLine& options = Options();
     if (!options.badOption.empty()) {
-        Tell(*this, "Unknown option: " + options.badOption + "\n\n" + UsageText(), MB_ICONWARNING);
+        Tell(*this, "Bad option: " + options.badOption + "\n\n" + UsageText(), MB_ICONWARNING);
         EndRun(Ended(RunEnd::BadCommandLine));
         return FALSE;
     }
@@ -62,7 +63,7 @@ BOOL CUninstApp::InitInstance() {
     if (RunsUnderWow64()) {
         const std::optional<DWORD> exitCode = RunNativeUninstaller(options.arguments);
         if (!exitCode) {
-            if (!options.silent) TellToRunNativeUninstaller(UnInstDrvAppTitle);
+            if (options.ShowsMessages()) TellToRunNativeUninstaller(UnInstDrvAppTitle);
             EndRun(Ended(RunEnd::NoNativeUninstaller));
             return FALSE;
         }

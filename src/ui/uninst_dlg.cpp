@@ -47,6 +47,12 @@ BOOL CUninstDlg::OnInitDialog() {
     Api().SetWindowTextA(m_hWnd, theApp.UnInstDrvAppTitle);
     Api().SetDlgItemTextA(m_hWnd, IDC_RUN_TIP, theApp.UnInstDrvRunTipMsg);
     Api().SetDlgItemTextA(m_hWnd, IDOK, theApp.OKText);
+    // A passive run presses OK itself. The command is posted, so that it arrives once the modal
+    // loop runs, as a person's click would.
+    if (theApp.Options().passive) {
+        Api().PostMessageA(m_hWnd, WM_COMMAND, static_cast<WPARAM>(MAKELPARAM(IDOK, BN_CLICKED)),
+                           reinterpret_cast<LPARAM>(Api().GetDlgItem(m_hWnd, IDOK)));
+    }
     return TRUE;
 }
 
@@ -72,6 +78,12 @@ HICON CUninstDlg::OnQueryDragIcon() {
 }
 
 void CUninstDlg::OnOkClicked() {
+    // The dialog manager shows a modal dialog once its message queue first runs empty, which the
+    // posted OK of a passive run comes before: the run shows it, painted, as it starts.
+    if (theApp.Options().passive) {
+        Api().ShowWindow(m_hWnd, SW_SHOWNORMAL);
+        Api().UpdateWindow(m_hWnd);
+    }
     RemovalRun run(this);
     RunRemoval(run, m_hWnd);
     // Logged before the message box, which may wait for a long time.
@@ -114,6 +126,8 @@ void CUninstDlg::SetProgressPos(int pos) {
 
 void CUninstDlg::FinishRun(const RunResult& result) {
     OnOK();
+    // A passive run ends without a word: its exit code and its log say how it went.
+    if (!theApp.Options().ShowsMessages()) return;
     if (result.end == RunEnd::DeviceCheck) {
         Api().MessageBoxA(m_hWnd, theApp.UnInstDevMissingMsg, theApp.UnInstDrvAppTitle,
                           MB_OK | MB_ICONWARNING);

@@ -70,6 +70,9 @@ void RunWin9xRemoval(RemovalRun& run) {
     run.StepProgressNoPause();
 
     CleanRegistryWin9x(run.Result());
+    // The 9x family's removal takes a device's keys and files but never stops the device: its
+    // driver stays loaded until Windows restarts.
+    run.Result().restartNeeded = true;
     run.SetProgressPos(100);
     run.Result().end = RunEnd::Completed;
 }

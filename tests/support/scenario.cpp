@@ -99,7 +99,11 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
     result.exitCodes = exitCodes;
     std::string codes;
     for (int code : exitCodes) codes += (codes.empty() ? "" : " ") + std::to_string(code);
-    result.log = m.ReadFileText(std::string(kWindowsDir) + "\\Logs\\tvuninst.log");
+    // The run's log: the default one, or the one a log-file line names (options moved it).
+    std::string logPath = "Logs\\tvuninst.log";
+    for (const std::string& line : s.expectations)
+        if (line.rfind("log-file ", 0) == 0) logPath = Trim(line.substr(9));
+    result.log = m.ReadFileText(WindowsPath(logPath));
     std::set<std::string> endState;
     for (const std::string& line : s.expectations) {
         const auto space = line.find(' ');
@@ -188,6 +192,9 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
             check.passed = m.Dialogs().empty() && m.MessageBoxes().empty();
             check.detail = std::to_string(m.Dialogs().size()) + " dialogs, " +
                            std::to_string(m.MessageBoxes().size()) + " message boxes";
+        } else if (verb == "log-file") {
+            check.passed = m.FileExists(WindowsPath(arg));
+            check.detail = check.passed ? "the log is there" : "no log there";
         } else if (verb == "log") {
             // A line of the log, letters compared without regard to case (Windows may give a
             // device's instance ID in capitals).

@@ -192,6 +192,34 @@ BOOL Machine::EndDialog(HWND hDlg, INT_PTR nResult) {
     return c.Ret<BOOL>(TRUE);
 }
 
+// A command posted to a live dialog waits in its queue until its modal loop takes it, after the
+// handler that is running now has returned. Other messages are accepted and not delivered: the
+// machine's windows handle none of them.
+BOOL Machine::PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) {
+    Call c(*s_, "PostMessageA",
+           WindowLabel(*s_, hWnd) + "|" + Hex(Msg) + "|" + Hex(wParam) + "|" +
+               Hex(static_cast<ULONG_PTR>(lParam)));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    const WindowRef* ref = FindWindowRef(*s_, hWnd);
+    if (ref == nullptr) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
+    if (ref->kind == WindowRef::Dialog && Msg == WM_COMMAND) {
+        DialogRecord* d = s_->LiveDialogRecord(hWnd);
+        if (d != nullptr) d->posted.push_back(static_cast<int>(wParam));
+    } else if (ref->kind == WindowRef::TopLevel) {
+        s_->topLevels[ref->index].messages.push_back(Msg);
+    }
+    return c.Ret<BOOL>(TRUE);
+}
+
+// The machine keeps no region to repaint: every window is up to date, and UpdateWindow sends
+// nothing, as Windows does for a window whose update region is empty.
+BOOL Machine::UpdateWindow(HWND hWnd) {
+    Call c(*s_, "UpdateWindow", WindowLabel(*s_, hWnd));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    if (FindWindowRef(*s_, hWnd) == nullptr) return c.FailBool(ERROR_INVALID_WINDOW_HANDLE);
+    return c.Ret<BOOL>(TRUE);
+}
+
 void Machine::ScriptUser(std::vector<UserAction> actions) {
     s_->script.insert(s_->script.end(), actions.begin(), actions.end());
 }

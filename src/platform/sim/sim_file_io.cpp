@@ -28,6 +28,13 @@ BOOL Machine::CreateDirectoryA(const char* lpPathName, void*) {
     const State::Resolved r = s_->Resolve(lpPathName);
     if ((!r.inside && !r.outside) || !r.parentExists) return c.FailBool(ERROR_PATH_NOT_FOUND);
     std::error_code ec;
+    // A drive's root is always there, though its folder on disk is made only when needed.
+    if (r.outside) {
+        const std::filesystem::path rel = r.disk.lexically_relative(s_->DrivesOnDisk());
+        if (!rel.empty())
+            std::filesystem::create_directories(s_->DrivesOnDisk() / *rel.begin(), ec);
+        s_->drivesRemover.path = s_->DrivesOnDisk();
+    }
     if (std::filesystem::exists(r.disk, ec)) return c.FailBool(ERROR_ALREADY_EXISTS);
     if (!std::filesystem::create_directory(r.disk, ec)) return c.FailBool(ERROR_ACCESS_DENIED);
     return c.Ret<BOOL>(TRUE);

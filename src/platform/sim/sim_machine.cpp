@@ -204,6 +204,8 @@ std::vector<std::string> Machine::OpenHandles() const {
             out.push_back("mutex: " + mx->name);
         } else if (const auto* f = std::get_if<FileObject>(&object)) {
             out.push_back("file: " + f->disk.filename().string());
+        } else if (const auto* sv = std::get_if<ServiceObject>(&object)) {
+            out.push_back(sv->name.empty() ? "service control manager" : "service: " + sv->name);
         }
     }
     for (const auto& [ptr, size] : s_->blockSizes)

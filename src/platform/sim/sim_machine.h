@@ -268,6 +268,9 @@ public:
     const Process* FindProcess(DWORD pid) const;
     void SetProcessOtherAccount(DWORD pid, bool otherAccount);
     void SetDebugPrivilegeHeld(bool held);
+    // Services are the keys below SYSTEM\CurrentControlSet\Services, stopped unless set running
+    // here (the service control manager's state, which the keys alone do not show).
+    void SetServiceRunning(const std::string& name, bool running = true);
     bool DebugPrivilegeEnabled() const;
 
     // Windows and the user.
@@ -408,12 +411,20 @@ public:
     HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) override;
     BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) override;
     BOOL CloseHandle(HANDLE hObject) override;
+    SC_HANDLE OpenSCManagerA(const char* lpMachineName, const char* lpDatabaseName,
+                             DWORD dwDesiredAccess) override;
+    SC_HANDLE OpenServiceA(SC_HANDLE hSCManager, const char* lpServiceName,
+                           DWORD dwDesiredAccess) override;
+    BOOL QueryServiceStatus(SC_HANDLE hService, SERVICE_STATUS* lpServiceStatus) override;
+    BOOL CloseServiceHandle(SC_HANDLE hSCObject) override;
     void InitCommonControls() override;
     HINSTANCE GetModuleHandleA(const char* lpModuleName) override;
     HICON LoadIconA(HINSTANCE hInstance, const char* lpIconName) override;
     INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName, HWND hWndParent,
                             DLGPROC lpDialogFunc, LPARAM dwInitParam) override;
     BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
+    BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL UpdateWindow(HWND hWnd) override;
     LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
     BOOL SetWindowTextA(HWND hWnd, const char* lpString) override;
     BOOL SetDlgItemTextA(HWND hDlg, int nIDDlgItem, const char* lpString) override;

@@ -111,8 +111,13 @@ struct FileObject {
     DWORD access = 0;
     std::uint64_t position = 0;
 };
-using HandleObject = std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject,
-                                  ThreadObject, PaintSession, MutexObject, FileObject>;
+// A handle of the service control manager (an empty name) or of one service.
+struct ServiceObject {
+    std::string name;
+};
+using HandleObject =
+    std::variant<KeyHandle, DevInfoSet, SnapshotHandle, TokenObject, ProcessObject, ThreadObject,
+                 PaintSession, MutexObject, FileObject, ServiceObject>;
 
 // ---- windows --------------------------------------------------------------------------------
 struct WindowRef {
@@ -181,6 +186,8 @@ struct State {
     DWORD nextPid = 4;
     bool debugHeld = true;
     bool debugEnabled = false;
+    // The services the service control manager runs, by upper-cased name.
+    std::set<std::string> runningServices;
 
     // Windows and the user.
     std::vector<TopLevelWindow> topLevels;

@@ -173,7 +173,9 @@ BOOL Machine::ShowWindow(HWND hWnd, int nCmdShow) {
             // SW_SHOWNORMAL, SW_SHOWMAXIMIZED, SW_RESTORE restore.
             if (nCmdShow == 2 || nCmdShow == 6 || nCmdShow == 7 || nCmdShow == 11) d.iconic = true;
             if (nCmdShow == 1 || nCmdShow == 3 || nCmdShow == 9) d.iconic = false;
-            return c.Ret<BOOL>(TRUE);
+            const bool was = d.visible;
+            d.visible = nCmdShow != SW_HIDE;
+            return c.Ret<BOOL>(was ? TRUE : FALSE);
         }
         case WindowRef::TopLevel:
             return c.Ret<BOOL>(TRUE);

@@ -148,6 +148,13 @@ public:
     HANDLE OpenProcess(DWORD dwDesiredAccess, BOOL bInheritHandle, DWORD dwProcessId) override;
     BOOL TerminateProcess(HANDLE hProcess, UINT uExitCode) override;
     BOOL CloseHandle(HANDLE hObject) override;
+    // The service control manager's calls, in win32_services.cpp.
+    w32::SC_HANDLE OpenSCManagerA(const char* lpMachineName, const char* lpDatabaseName,
+                                  DWORD dwDesiredAccess) override;
+    w32::SC_HANDLE OpenServiceA(w32::SC_HANDLE hSCManager, const char* lpServiceName,
+                                DWORD dwDesiredAccess) override;
+    BOOL QueryServiceStatus(w32::SC_HANDLE hService, w32::SERVICE_STATUS* lpServiceStatus) override;
+    BOOL CloseServiceHandle(w32::SC_HANDLE hSCObject) override;
 
     void InitCommonControls() override;
     HINSTANCE GetModuleHandleA(const char* lpModuleName) override;
@@ -155,6 +162,9 @@ public:
     INT_PTR DialogBoxParamA(HINSTANCE hInstance, const char* lpTemplateName, HWND hWndParent,
                             w32::DLGPROC lpDialogFunc, LPARAM dwInitParam) override;
     BOOL EndDialog(HWND hDlg, INT_PTR nResult) override;
+    // In win32_services.cpp too, beside the other calls this round added.
+    BOOL PostMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
+    BOOL UpdateWindow(HWND hWnd) override;
     LRESULT SendMessageA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam) override;
     LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                                 UINT uTimeout, w32::DWORD_PTR* lpdwResult) override;

@@ -70,14 +70,14 @@ class Interrupted : public testing::TestWithParam<const char*> {};
 TEST_P(Interrupted, TheNextRunEndsWhereAnUninterruptedOneEnds) {
     const scenario::Scenario s = scenario::Load(scenario::SourceDir() / "tests/e2e" / GetParam());
     const Outcome whole = Runs(s, std::nullopt);
-    ASSERT_EQ(whole.exitCode, 3010);
+    ASSERT_TRUE(whole.exitCode == 0 || whole.exitCode == 3010) << whole.exitCode;
     ASSERT_TRUE(whole.failedChecks.empty()) << whole.failedChecks.front();
     ASSERT_FALSE(whole.endState.empty());
     ASSERT_GT(whole.calls, 100u);
     for (std::size_t cut = 0; cut < whole.calls; ++cut) {
         const Outcome resumed = Runs(s, cut);
         // The last run finds the product gone once the cut came after the entry's delete.
-        EXPECT_TRUE(resumed.exitCode == 3010 || resumed.exitCode == 0)
+        EXPECT_TRUE(resumed.exitCode == whole.exitCode || resumed.exitCode == 0)
             << "cut after " << cut << " calls: exit code " << resumed.exitCode << "\n"
             << resumed.log;
         ASSERT_EQ(resumed.endState, whole.endState) << "cut after " << cut << " calls";

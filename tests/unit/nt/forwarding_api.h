@@ -140,6 +140,17 @@ public:
         return next_.TerminateProcess(hProcess, uExitCode);
     }
     w32::BOOL CloseHandle(w32::HANDLE hObject) override { return next_.CloseHandle(hObject); }
+    w32::SC_HANDLE OpenSCManagerA(const char* machine, const char* database,
+                                  w32::DWORD access) override {
+        return next_.OpenSCManagerA(machine, database, access);
+    }
+    w32::SC_HANDLE OpenServiceA(w32::SC_HANDLE scm, const char* name, w32::DWORD access) override {
+        return next_.OpenServiceA(scm, name, access);
+    }
+    w32::BOOL QueryServiceStatus(w32::SC_HANDLE service, w32::SERVICE_STATUS* status) override {
+        return next_.QueryServiceStatus(service, status);
+    }
+    w32::BOOL CloseServiceHandle(w32::SC_HANDLE h) override { return next_.CloseServiceHandle(h); }
     void InitCommonControls() override { next_.InitCommonControls(); }
     w32::HINSTANCE GetModuleHandleA(const char* lpModuleName) override {
         return next_.GetModuleHandleA(lpModuleName);
@@ -156,6 +167,11 @@ public:
     w32::BOOL EndDialog(w32::HWND hDlg, w32::INT_PTR nResult) override {
         return next_.EndDialog(hDlg, nResult);
     }
+    w32::BOOL PostMessageA(w32::HWND hWnd, w32::UINT msg, w32::WPARAM wParam,
+                           w32::LPARAM lParam) override {
+        return next_.PostMessageA(hWnd, msg, wParam, lParam);
+    }
+    w32::BOOL UpdateWindow(w32::HWND hWnd) override { return next_.UpdateWindow(hWnd); }
     w32::LRESULT SendMessageA(w32::HWND hWnd, w32::UINT Msg, w32::WPARAM wParam,
                               w32::LPARAM lParam) override {
         return next_.SendMessageA(hWnd, Msg, wParam, lParam);
