@@ -138,8 +138,8 @@ RemovalFolder RemovalFolder::WindowsDirectory() {
     return RemovalFolder("", "\\");
 }
 
-std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, const char* name,
-                                               NameRewrite rewrite, Names names, RemovalRun* run) {
+std::optional<std::string> RemovableFile::PathFor(const RemovalFolder& folder, const char* name,
+                                                  NameRewrite rewrite, Names names) {
     const auto allowed = [names](const char* n) {
         return names == Names::Plain ? IsPlainFileName(n) : IsFileNameBelowFolder(n);
     };
@@ -152,12 +152,41 @@ std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, cons
         if (!allowed(renamed.c_str())) return std::nullopt;
         path = path.substr(0, at) + renamed;
     }
-    if (ProtectedByWindows(path)) {
-        if (run != nullptr) run->Record(Action::DeleteFile, path, Outcome::KeptProtected);
+    return path;
+}
+
+std::optional<RemovableFile> RemovableFile::In(const RemovalFolder& folder, const char* name,
+                                               NameRewrite rewrite, Names names, RemovalRun* run) {
+    std::optional<std::string> path = PathFor(folder, name, rewrite, names);
+    if (!path) return std::nullopt;
+    if (ProtectedByWindows(*path)) {
+        if (run != nullptr) run->Record(Action::DeleteFile, *path, Outcome::KeptProtected);
         return std::nullopt;
     }
-    const bool inSubfolder = path.find('\\', at) != std::string::npos;
-    return RemovableFile(std::move(path), inSubfolder);
+    const bool inSubfolder = path->find('\\', folder.Prefix().size()) != std::string::npos;
+    return RemovableFile(std::move(*path), inSubfolder);
+}
+
+std::optional<RemovableFile> RemovableFile::AtPath(const std::string& path, RemovalRun* run) {
+    const RemovalFolder windows = RemovalFolder::WindowsDirectory();
+    if (!windows.Known()) return std::nullopt;
+    const std::string prefix = LowerPath(windows.Prefix());
+    const std::string lower = LowerPath(path);
+    if (lower.compare(0, prefix.size(), prefix) != 0) return std::nullopt;
+    const std::string relative = lower.substr(prefix.size());
+    if (!IsFileNameBelowFolder(relative.c_str())) return std::nullopt;
+    if (ProtectedByWindows(lower)) {
+        if (run != nullptr) run->Record(Action::DeleteFile, lower, Outcome::KeptProtected);
+        return std::nullopt;
+    }
+    // The groups' own folders; a file deeper down was named through a subfolder.
+    const std::size_t slash = relative.rfind('\\');
+    const std::string folder = slash == std::string::npos ? "" : relative.substr(0, slash);
+    bool inGroupFolder = false;
+    for (const char* group :
+         {"", "inf", "system", "system32", "system32\\drivers", "syswow64", "syswow64\\drivers"})
+        if (folder == group) inGroupFolder = true;
+    return RemovableFile(lower, !inGroupFolder);
 }
 
 void RemovableFile::Show(RemovalRun& run) const {

@@ -75,6 +75,15 @@ public:
                                            NameRewrite rewrite = nullptr,
                                            Names names = Names::Plain, RemovalRun* run = nullptr);
 
+    // The lower-cased path that In() would give, without the protection check: what a run's
+    // journal names the file by. Nothing where In() would refuse the name.
+    static std::optional<std::string> PathFor(const RemovalFolder& folder, const char* name,
+                                              NameRewrite rewrite = nullptr,
+                                              Names names = Names::Plain);
+    // The file a run's journal names by its path: one below the Windows directory, each part a
+    // plain file name, and not a file that Windows protects (recorded in the run).
+    static std::optional<RemovableFile> AtPath(const std::string& path, RemovalRun* run);
+
     const std::string& Path() const { return path_; }
     void Show(RemovalRun& run) const;
     // FILE_ATTRIBUTE_ARCHIVE replaces every other attribute, read-only included.

@@ -29,8 +29,9 @@ public:
     const RunResult& Result() const { return result_; }
     RunDisplay* Display() const { return display_; }
 
-    void Record(Action action, std::string target, Outcome outcome, w32::DWORD error = 0) {
-        result_.Record(action, std::move(target), outcome, error);
+    void Record(Action action, std::string target, Outcome outcome, w32::DWORD error = 0,
+                std::string reason = {}) {
+        result_.Record(action, std::move(target), outcome, error, std::move(reason));
     }
     void PrepareRunControls() {
         if (display_ != nullptr) display_->PrepareRunControls();

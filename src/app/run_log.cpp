@@ -136,8 +136,10 @@ std::string RunLogBlock(const RunResult& result, const std::string& commandLine)
     block += std::string("profile: ") + windows + ", section [" + theApp.ProfileSection + "] (" +
              theApp.CountryOrigin() + ")\r\n";
     for (const std::string& note : result.notes) block += note + "\r\n";
+    if (!result.journalDiscarded.empty())
+        block += "the journal of an earlier run was discarded: " + result.journalDiscarded + "\r\n";
     if (result.resumed)
-        block += "an earlier run did not finish: the device check does not stop this one\r\n";
+        block += "an earlier run did not finish: this one does what its journal names\r\n";
     for (const ActionRecord& record : result.actions) block += LogLine(record) + "\r\n";
     if (result.end == RunEnd::DeviceCheck || result.deviceCheckPassedOver) {
         block += "device check: " + std::to_string(result.devicesFound) + " of " +

@@ -25,8 +25,9 @@ bool RemovesSomething(Action action) {
 
 }  // namespace
 
-void RunResult::Record(Action action, std::string target, Outcome outcome, DWORD error) {
-    actions.push_back(ActionRecord{action, std::move(target), outcome, error});
+void RunResult::Record(Action action, std::string target, Outcome outcome, DWORD error,
+                       std::string reason) {
+    actions.push_back(ActionRecord{action, std::move(target), outcome, error, std::move(reason)});
 }
 
 int RunResult::ItemsLeft() const {
@@ -104,6 +105,9 @@ std::string OutcomeText(const ActionRecord& record) {
             return "kept (protected)";
         case Outcome::KeptReadOnly:
             return "kept (read-only)";
+        case Outcome::KeptNotProducts:
+            return std::string("kept (not the product's)") +
+                   (record.reason.empty() ? "" : ": " + record.reason);
         case Outcome::Failed:
             break;
     }

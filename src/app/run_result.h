@@ -21,10 +21,11 @@ enum class Action {
 
 enum class Outcome {
     Ok,
-    NotFound,       // it was not there (a second request for the same key, a file already gone)
-    KeptProtected,  // a file Windows protects, kept on purpose
-    KeptReadOnly,   // the product's own uninstaller, kept on purpose when it is read-only
-    Failed,         // it stayed; the error says why
+    NotFound,         // it was not there (a second request for the same key, a file already gone)
+    KeptProtected,    // a file Windows protects, kept on purpose
+    KeptReadOnly,     // the product's own uninstaller, kept on purpose when it is read-only
+    KeptNotProducts,  // found by a looser rule, but not proved the product's: kept, with the reason
+    Failed,           // it stayed; the error says why
 };
 
 struct ActionRecord {
@@ -32,6 +33,7 @@ struct ActionRecord {
     std::string target;
     Outcome outcome;
     w32::DWORD error = 0;  // the system's error code, for Failed
+    std::string reason;    // why it was kept, for KeptNotProducts
 };
 
 // How a run ended; each end has its exit code.
@@ -64,8 +66,11 @@ struct RunResult {
     // The device check's counts, when it stopped the run.
     int devicesFound = 0;
     int devicesExpected = 0;
-    // The run found the mark of an earlier run that did not finish, and went past the device check.
+    // The run found the journal of an earlier run that did not finish, and did what it names
+    // instead of the device check.
     bool resumed = false;
+    // A journal found in the entry and not followed, and why (empty when none was).
+    std::string journalDiscarded;
     // The devices present did not match the profile, and /disconnected let the run go on.
     bool deviceCheckPassedOver = false;
     bool restartNeeded = false;  // a device removal asked for a restart
@@ -78,7 +83,8 @@ struct RunResult {
     // its log), one log line each.
     std::vector<std::string> notes;
 
-    void Record(Action action, std::string target, Outcome outcome, w32::DWORD error = 0);
+    void Record(Action action, std::string target, Outcome outcome, w32::DWORD error = 0,
+                std::string reason = {});
     // The items the run names that stayed: removals that failed. A window that would not close
     // or a program that would not end is logged, but removes nothing by itself.
     int ItemsLeft() const;
@@ -89,7 +95,8 @@ struct RunResult {
 };
 
 const char* ActionName(Action action);
-// "ok", "not found", "kept (protected)", "failed (error 5: Access is denied.)".
+// "ok", "not found", "kept (protected)", "kept (not the product's): REASON",
+// "failed (error 5: Access is denied.)".
 std::string OutcomeText(const ActionRecord& record);
 // "delete-file c:\windows\inf\oem3.inf ok".
 std::string LogLine(const ActionRecord& record);

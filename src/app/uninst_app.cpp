@@ -24,6 +24,7 @@ void CUninstApp::ForgetRun() {
     m_ended = false;
     m_notes.clear();
     m_logRefused.clear();
+    m_foundEntries.clear();
 }
 
 int CUninstApp::ExitInstance() {
@@ -57,18 +58,22 @@ std::string CUninstApp::CompletionMessage(const RunResult& result) const {
 int CUninstApp::IsProductInstalled() {
     // The product's installer is a 32-bit program: on 64-bit Windows its entry lies in the 32-bit
     // view, which a 64-bit process reaches only by asking for it.
+    // Every view is looked at: a run keeps its journal in each entry found, so that the one a
+    // cut run leaves behind is found again.
+    m_foundEntries.clear();
     const RegistryViews views = UninstallEntryViews();
     for (int v = 0; v < views.count; ++v) {
-        if (IsListedInView(views.flags[v])) return 1;
+        std::string name = ListedNameInView(views.flags[v]);
+        if (!name.empty()) m_foundEntries.push_back(ProductEntry{views.flags[v], std::move(name)});
     }
-    return 0;
+    return m_foundEntries.empty() ? 0 : 1;
 }
 
-bool CUninstApp::IsListedInView(DWORD view) const {
+std::string CUninstApp::ListedNameInView(DWORD view) const {
     UniqueKey uninstall;
     if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_ALL_ACCESS | view,
                             uninstall.put()) != ERROR_SUCCESS) {
-        return false;
+        return {};
     }
     char name[kNameCapacity];
     for (DWORD index = 0;; ++index) {
@@ -76,7 +81,7 @@ bool CUninstApp::IsListedInView(DWORD view) const {
         FILETIME written{};
         if (Api().RegEnumKeyExA(uninstall.get(), index, name, &nameLength, nullptr, nullptr,
                                 nullptr, &written) != ERROR_SUCCESS) {
-            return false;
+            return {};
         }
         UniqueKey entry;
         if (Api().RegOpenKeyExA(uninstall.get(), name, 0, KEY_ALL_ACCESS, entry.put()) !=
@@ -97,6 +102,7 @@ bool CUninstApp::IsListedInView(DWORD view) const {
             displayName[size < kNameCapacity ? size : kNameCapacity - 1] = '\0';
         }
         entry.reset();
-        if (Api().lstrcmpiA(displayName, DrvUninstRegKeyName) == 0) return true;
+        // A name of 256 characters or more does not fit the buffer and ended the walk above.
+        if (Api().lstrcmpiA(displayName, DrvUninstRegKeyName) == 0) return name;
     }
 }

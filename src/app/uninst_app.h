@@ -53,6 +53,13 @@ struct UninstallProfile {
     char UnInstDevMissingMsg[260];
 };
 
+// An entry of the list of installed programs that names the product: its subkey of the uninstall
+// key, and the registry view it lies in (a KEY_WOW64_* flag, or 0 for the process's own).
+struct ProductEntry {
+    DWORD view;
+    std::string name;
+};
+
 class CUninstApp : public mfc::CWinApp, public UninstallProfile {
 public:
     CUninstApp();
@@ -79,6 +86,9 @@ public:
     void SetOptions(const CommandLine& options) { m_options = options; }
     // Where this run's log goes: /log= or the default.
     std::string LogPath() const;
+    // The entries the installed check found, one per view that lists the product: the entries
+    // that a run's journal goes in.
+    const std::vector<ProductEntry>& FoundEntries() const { return m_foundEntries; }
 
     // Where the country that picked the profile's section came from, for the log: "country 49
     // from /country=", "country 49 from the user's settings", "no country setting".
@@ -98,10 +108,11 @@ private:
     std::vector<std::string> m_notes;
     // Why the log was not written where it should go; empty when it was.
     std::string m_logRefused;
+    std::vector<ProductEntry> m_foundEntries;
 
-    // Whether an entry of the list of installed programs in that registry view (a KEY_WOW64_*
-    // flag, or 0 for the process's own) has the product's DisplayName.
-    bool IsListedInView(DWORD view) const;
+    // The first entry of the list of installed programs in that registry view (a KEY_WOW64_*
+    // flag, or 0 for the process's own) that has the product's DisplayName; empty when none has.
+    std::string ListedNameInView(DWORD view) const;
 };
 
 // The one application object.

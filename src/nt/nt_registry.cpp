@@ -1,6 +1,9 @@
 // Registry cleanup of the NT family: the product's services, its driver keys under the device
 // class key and its uninstall entry.
+#include <algorithm>
 #include <cstring>
+#include <set>
+#include <vector>
 
 #include "app/uninst_app.h"
 #include "app/uninstall_entry.h"
@@ -60,18 +63,28 @@ bool DescribesDriver(const char* description, const DeviceEntry& row) {
 
 void DeleteDriverKeys(const CUninstApp& app, RunResult& result) {
     SelectClassKeyPath();
+    // A driver key that a device instance still names is the device's to remove: deleted by
+    // hand, it would leave the device naming a key number that a later device of the class may
+    // be given. When the devices cannot all be seen, no key is known to be free.
+    std::set<std::string> inUse;
+    const bool known = DriverKeysInUse(inUse);
+    const DWORD walkError = known ? 0 : Api().GetLastError();
     // A key equal to several rows' Names gets one delete request per row; only the first finds it.
-    ForEachClassInstanceKey(256,
-                            [&](HKEY classKey, const char* name, HKEY, const char* description) {
-                                for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) {
-                                    if (DescribesDriver(description, app.DevTable[i]))
-                                        DeleteSubkey(classKey, ClassKeyPath, name, result);
-                                }
-                                for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) {
-                                    if (DescribesDriver(description, app.ExtDevTable[i]))
-                                        DeleteSubkey(classKey, ClassKeyPath, name, result);
-                                }
-                            });
+    ForEachClassInstanceKey(256, [&](HKEY classKey, const char* name, HKEY,
+                                     const char* description) {
+        auto deleteFor = [&](const DeviceEntry& row) {
+            if (!DescribesDriver(description, row)) return;
+            if (!known) {
+                result.Record(Action::DeleteKey, "HKLM\\" + std::string(ClassKeyPath) + "\\" + name,
+                              Outcome::Failed, walkError);
+                return;
+            }
+            if (inUse.count(DriverKeyRef(name)) != 0) return;
+            DeleteSubkey(classKey, ClassKeyPath, name, result);
+        };
+        for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) deleteFor(app.DevTable[i]);
+        for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) deleteFor(app.ExtDevTable[i]);
+    });
 }
 
 // Deletes the subkey of a key opened in a registry view. Every open and delete below such a key
@@ -112,9 +125,23 @@ LONG DeleteSubkeyInView(HKEY parent, const char* name, DWORD view) {
     return deleted;
 }
 
+}  // namespace
+
 // On 64-bit Windows the entry is deleted from each view that holds it: the product's 32-bit
 // installer writes it into the 32-bit one.
-void DeleteUninstallEntry(const CUninstApp& app, RunResult& result) {
+std::vector<ProductEntry> EntriesToDelete() {
+    const CUninstApp& app = theApp;
+    const RegistryViews views = UninstallEntryViews();
+    std::vector<ProductEntry> entries;
+    // An empty name would make the delete take the list of installed programs itself.
+    if (app.DrvUninstRegKeyPath[0] != '\0') {
+        for (int v = 0; v < views.count; ++v)
+            entries.push_back(ProductEntry{views.flags[v], app.DrvUninstRegKeyPath});
+    }
+    return entries;
+}
+
+void DeleteUninstallEntries(RunResult& result) {
     const RegistryViews views = UninstallEntryViews();
     for (int v = 0; v < views.count; ++v) {
         UniqueKey uninstall;
@@ -123,19 +150,99 @@ void DeleteUninstallEntry(const CUninstApp& app, RunResult& result) {
                                 uninstall.put()) != ERROR_SUCCESS) {
             continue;
         }
-        // An empty name would make the delete take the list of installed programs itself.
-        if (app.DrvUninstRegKeyPath[0] != '\0') {
-            RecordKeyDelete(
-                result,
-                "HKLM\\" + PathInView(kUninstallKey, views.flags[v]) + "\\" +
-                    app.DrvUninstRegKeyPath,
-                DeleteSubkeyInView(uninstall.get(), app.DrvUninstRegKeyPath, views.flags[v]));
+        for (const ProductEntry& entry : EntriesToDelete()) {
+            if (entry.view != views.flags[v]) continue;
+            RecordKeyDelete(result, EntryKeyName(entry),
+                            DeleteSubkeyInView(uninstall.get(), entry.name.c_str(), entry.view));
         }
         Api().RegFlushKey(uninstall.get());
     }
+    // An entry that names the product under another subkey than the profile's stays, as it always
+    // has; its journal is emptied, so that no later run takes it for work left to do.
+    RewriteJournal({});
 }
 
-}  // namespace
+std::vector<std::string> PlannedServiceKeys() {
+    const CUninstApp& app = theApp;
+    std::vector<std::string> keys;
+    for (int i = 0; i < RowsInUse(app.UnInstServiceNum); ++i) {
+        if (app.ServiceNames[i][0] != '\0')
+            keys.push_back("HKLM\\" + std::string(kServicesKey) + "\\" + app.ServiceNames[i]);
+    }
+    return keys;
+}
+
+std::vector<std::string> PlannedDriverKeys(const std::vector<ProductDevice>& devices) {
+    const CUninstApp& app = theApp;
+    SelectClassKeyPath();
+    std::vector<std::string> planned;
+    std::set<std::string> inUse;
+    if (!DriverKeysInUse(inUse)) return planned;
+    // The product's devices take their driver keys with them when they are removed: by the time
+    // of the walk those keys are gone.
+    std::set<std::string> leaveWithDevices;
+    for (const ProductDevice& d : devices) {
+        std::string ref = d.driver;
+        for (char& c : ref)
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (!ref.empty()) leaveWithDevices.insert(ref);
+    }
+    UniqueKey classKey;
+    if (Api().RegOpenKeyExA(HKEY_LOCAL_MACHINE, ClassKeyPath, 0, KEY_ALL_ACCESS, classKey.put()) !=
+        ERROR_SUCCESS)
+        return planned;
+    // The keys as the walk will meet them, and whether it deletes each.
+    std::vector<std::pair<std::string, bool>> walk;
+    std::vector<std::string> withDevices;
+    char name[256];
+    char description[256];
+    for (DWORD index = 0;; ++index) {
+        DWORD nameSize = sizeof name;
+        FILETIME written{};
+        if (Api().RegEnumKeyExA(classKey.get(), index, name, &nameSize, nullptr, nullptr, nullptr,
+                                &written) != ERROR_SUCCESS)
+            break;
+        const std::string ref = DriverKeyRef(name);
+        const bool leaves = leaveWithDevices.count(ref) != 0;
+        bool describes = false;
+        UniqueKey instance;
+        if ((leaves || inUse.count(ref) == 0) &&
+            Api().RegOpenKeyExA(classKey.get(), name, 0, KEY_ALL_ACCESS, instance.put()) ==
+                ERROR_SUCCESS &&
+            ReadTextValue(instance.get(), "DriverDesc", description, sizeof description)) {
+            for (int i = 0; i < RowsInUse(app.DevIDNum); ++i)
+                describes = describes || DescribesDriver(description, app.DevTable[i]);
+            for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i)
+                describes = describes || DescribesDriver(description, app.ExtDevTable[i]);
+        }
+        // A product device's driver key is named too, where the walk would delete it: a removal
+        // that leaves it behind (Wine keeps one that has subkeys) has it deleted by the walk, and
+        // a run that finishes this one must do the same.
+        if (leaves) {
+            if (describes)
+                withDevices.push_back("HKLM\\" + std::string(ClassKeyPath) + "\\" + name);
+            continue;
+        }
+        walk.emplace_back(name, describes);
+    }
+    planned = withDevices;
+    // The walk's index moves on after a delete as after any other key, so the key that followed
+    // a deleted one is not examined.
+    for (std::size_t i = 0; i < walk.size(); ++i) {
+        if (!walk[i].second) continue;
+        planned.push_back("HKLM\\" + std::string(ClassKeyPath) + "\\" + walk[i].first);
+        ++i;
+    }
+    return planned;
+}
+
+std::string DriverKeyRef(const char* name) {
+    const std::string classKey = ClassKeyPath;
+    std::string ref = classKey.substr(classKey.rfind('\\') + 1) + "\\" + name;
+    for (char& c : ref)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return ref;
+}
 
 bool ReadTextValue(HKEY key, const char* valueName, char* buffer, DWORD capacity) {
     // Cleared first, so that no key is judged by what the key before it left in the buffer.
@@ -186,6 +293,8 @@ int CleanRegistryNt(RunResult& result) {
     const CUninstApp& app = theApp;
     DeleteServices(app, result);
     DeleteDriverKeys(app, result);
-    DeleteUninstallEntry(app, result);
+    // The entry goes last, and only when nothing is left: while it stays, the product still counts
+    // as installed, and its journal names what the next run is to finish.
+    if (result.ItemsLeft() == 0) DeleteUninstallEntries(result);
     return 1;
 }

@@ -2,28 +2,54 @@
 #pragma once
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/removal_run.h"
+#include "app/uninst_app.h"
 #include "platform/win32_types.h"
 
 // The whole NT-family removal: the device check, then files, devices and keys. It ends with the
 // run's end set: stopped at the device check, or completed.
 void RunNtRemoval(RemovalRun& run);
 
+// What the run does after the device check: the whole removal, what an earlier run's journal
+// names, or nothing.
+enum class RunStart { Fresh, Resume, Stop };
+// found devices of the profile's DevIDNum; a usable journal makes a run that finds fewer finish
+// the earlier one, never one that finds more.
+RunStart DeviceCheck(RunResult& result, int found, bool journalUsable);
+
+// Carries out what the journal names: packages and files in its order, then the devices, the
+// deferred packages once more, and the keys; the entry last, when nothing is left.
+void ResumeFromJournal(RemovalRun& run, const std::vector<std::string>& journal);
+
 int ScanDevicesNt();
 // The steps record what they remove in the result; without one, the step is run on its own.
-int RemoveDevicesNt(RunResult& result);
+// With the run's planned devices (instance IDs), the removal takes those, present or not, and no
+// other; without, the present devices that a row describes. Each device is removed once.
+int RemoveDevicesNt(RunResult& result, const std::vector<std::string>* planned = nullptr);
 inline int RemoveDevicesNt() {
     RunResult unused;
     return RemoveDevicesNt(unused);
 }
+// Services and driver keys; the uninstall entry too, unless the result holds an item left.
 int CleanRegistryNt(RunResult& result);
 inline int CleanRegistryNt() {
     RunResult unused;
     return CleanRegistryNt(unused);
 }
+// The product's entry (DrvUninstRegKeyPath) in every view that holds it: the last step of a run
+// that left nothing. An entry found under another name keeps no journal after it.
+void DeleteUninstallEntries(RunResult& result);
+std::vector<ProductEntry> EntriesToDelete();
+// The keys the registry cleanup will delete, as the run's journal names them: the services, and
+// the driver keys that the walk will delete once the product's devices (which take their own
+// driver keys with them) are removed.
+std::vector<std::string> PlannedServiceKeys();
+struct ProductDevice;
+std::vector<std::string> PlannedDriverKeys(const std::vector<ProductDevice>& devices);
 void TerminateProcessByName(const char* imageName, RunResult& result);
 inline void TerminateProcessByName(const char* imageName) {
     RunResult unused;
@@ -48,10 +74,40 @@ using PresentDeviceVisitor =
 // Walks every present device of every class. On return the last-error value is the one that
 // ended the walk.
 DeviceWalkEnd ForEachPresentDevice(const PresentDeviceVisitor& visit);
+// The same over the set that the flags for SetupDiGetClassDevsA select.
+DeviceWalkEnd ForEachDevice(w32::DWORD flags, const PresentDeviceVisitor& visit);
 
 // A device belongs to a table row when its first hardware ID begins with the row's ID, compared
 // over the ID's length with ASCII letters folded.
 bool HardwareIdMatches(const char* hardwareId, const char* rowId);
+
+// ---- what is proved the product's ---------------------------------------------------------------
+
+// A device is the product's when its first hardware ID matches a DevTable or ExtDevTable row
+// that has an ID (DevTable as the scan left it).
+bool IsProductHardwareId(const char* hardwareId);
+
+struct ProductDevice {
+    std::string instanceId;
+    std::string driver;  // its "Driver" value: the driver key below the Class key, or empty
+    bool present;
+};
+// Every device of the product that Windows knows, present ones first; complete is false when a
+// walk ended early.
+std::vector<ProductDevice> FindProductDevices(bool& complete);
+
+// The driver keys that some device instance names ("{GUID}\0003", upper case). False when the
+// walk did not see every device: then no driver key is known to be free.
+bool DriverKeysInUse(std::set<std::string>& inUse);
+
+// A driver package (an INF of the INF folder) is the product's when a device of the product,
+// present or not, names a driver key whose InfPath is that INF, or when the name it was installed
+// from is a row's INF. Not proved, the reason says why.
+struct PackageProof {
+    bool proved = false;
+    std::string reason;
+};
+PackageProof ProvePackage(const char* inf, const std::vector<ProductDevice>& devices);
 
 // ---- the walk over the instance keys of the device class key --------------------------------
 
@@ -65,6 +121,9 @@ using InstanceKeyVisitor = std::function<void(w32::HKEY classKey, const char* na
 // nameCapacity is the size of the name buffer handed to the enumeration (at most 256 characters,
 // terminator included): a longer name ends the walk.
 void ForEachClassInstanceKey(w32::DWORD nameCapacity, const InstanceKeyVisitor& visit);
+
+// A driver key of ClassKeyPath as a device's "Driver" value names it: "{GUID}\\NAME", upper case.
+std::string DriverKeyRef(const char* name);
 
 // Reads a value as text into a fixed buffer; false when it is absent, too long for the buffer, or
 // fills it without a terminator.
@@ -87,6 +146,10 @@ struct InfNameList {
 // begins with a DevTable or ExtDevTable row's Name, one entry per matching row.
 void CollectInfNames(InfNameList& list);
 
+// Whether the system keeps a driver store (Vista on): only there is a package uninstalled, and
+// only a package proved the product's.
+bool KeepsDriverStore();
+
 // The PNF file that belongs to an INF entry: its first dot-separated token followed by ".pnf"
 // (leading dots skipped, as strtok skips delimiters).
 std::string PnfNameFor(const char* infEntry);
@@ -97,9 +160,9 @@ std::string PnfNameFor(const char* infEntry);
 // with their INF and PNF files to be tried once more after the device removal.
 using DeferredDriverPackages = std::vector<std::string>;
 
-// Uninstalls the OEM INF's driver package, forced. True when its INF and PNF may then be deleted
-// by hand: the package left, or the system keeps no driver store (XP), or the store holds no
-// package of that name. False when the store kept it (from Vista on): the name joins deferred.
+// Uninstalls the OEM INF's driver package, forced (from Vista on, for a package proved the
+// product's). True when its INF and PNF may then be deleted by hand: the package left, or the
+// store holds no package of that name. False when the store kept it: the name joins deferred.
 // Each outcome is recorded in the result, except a deferral, which the retry records.
 bool UninstallDriverPackage(const char* oemInf, DeferredDriverPackages& deferred,
                             RunResult& result);

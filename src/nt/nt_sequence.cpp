@@ -1,9 +1,9 @@
 // The NT-family removal sequence, run once the user confirms (or at once, in a silent run).
-#include <algorithm>
-#include <array>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
-#include <string_view>
+#include <vector>
 
 #include "app/file_removal.h"
 #include "app/text.h"
@@ -14,16 +14,36 @@
 
 namespace {
 
-// The driver store keeps a copy of every driver package from Vista on, and Windows reinstalls a
-// device's driver from it as soon as it finds the device again, however the INF folder's copy
-// went. Uninstalling the OEM INF removes the package with its INF, PNF and catalog (on XP, the
-// INF, PNF and catalog). Only OEM INFs ("oem" and digits) are uninstalled this way: the system's
-// own INFs are not packages to remove. Windows 2000 and the 9x family have no such call.
-bool UsesDriverStore() {
-    const OSVERSIONINFOA version = QueryVersion();
-    return version.dwPlatformId == VER_PLATFORM_WIN32_NT &&
-           (version.dwMajorVersion > 5 ||
-            (version.dwMajorVersion == 5 && version.dwMinorVersion >= 1));
+// What the run does with each collected INF. From Vista on, the driver store keeps a copy of
+// every driver package, and Windows reinstalls a device's driver from it as soon as it finds the
+// device again, however the INF folder's copy went: an OEM INF ("oem" and digits) proved the
+// product's is uninstalled from the store, which takes its INF, PNF and catalog. One not proved
+// the product's (found only because another vendor's description begins with a row's Name) stays
+// whole: its INF and PNF deleted by hand would orphan its package. XP and older have no store:
+// the INF/PNF pair is deleted as found.
+struct InfDecision {
+    bool keep = false;       // not the product's: stays whole
+    bool fromStore = false;  // uninstalled from the driver store first
+    std::string reason;      // why it is kept
+};
+
+std::vector<InfDecision> DecideInfs(const InfNameList& list,
+                                    const std::vector<ProductDevice>& devices) {
+    std::vector<InfDecision> decisions(static_cast<std::size_t>(kInfNameListSize));
+    if (!KeepsDriverStore()) return decisions;
+    std::map<std::string, PackageProof> proofs;
+    for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
+        const char* entry = list.entries[i];
+        if (!IsPlainFileName(entry)) continue;
+        const std::string key = LowerPath(entry);
+        auto it = proofs.find(key);
+        if (it == proofs.end()) it = proofs.emplace(key, ProvePackage(entry, devices)).first;
+        InfDecision& d = decisions[static_cast<std::size_t>(i)];
+        d.keep = !it->second.proved;
+        d.reason = it->second.reason;
+        d.fromStore = !d.keep && IsOemInfName(entry);
+    }
+    return decisions;
 }
 
 // Each pair is shown PNF first, so that the INF path stays visible; the INF goes first. A file
@@ -32,12 +52,20 @@ bool UsesDriverStore() {
 // for the files it leaves (on XP, which has no driver store), except for a package the store kept:
 // its pair stays for the retry after the device removal.
 void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolder& infDir,
-                    DeferredDriverPackages& deferred) {
-    const bool driverStore = UsesDriverStore();
+                    const std::vector<InfDecision>& decisions, DeferredDriverPackages& deferred) {
+    std::set<std::string> keptNamed;
     for (int i = 0; i < RowsInUse(list.count, kInfNameListSize); ++i) {
         const char* entry = list.entries[i];
+        const InfDecision& decision = decisions[static_cast<std::size_t>(i)];
         // An entry without a usable name only steps: its PNF name would be ".pnf".
         if (!IsPlainFileName(entry)) {
+            run.StepProgress();
+            continue;
+        }
+        if (decision.keep) {
+            if (keptNamed.insert(LowerPath(entry)).second)
+                run.Record(Action::UninstallDriverPackage, entry, Outcome::KeptNotProducts, 0,
+                           decision.reason);
             run.StepProgress();
             continue;
         }
@@ -50,8 +78,8 @@ void DeleteInfPairs(RemovalRun& run, const InfNameList& list, const RemovalFolde
         if (inf) inf->Show(run);
         if (inf) inf->ResetAttributes();
         if (pnf) pnf->ResetAttributes();
-        const bool byHand = !(inf && driverStore && IsOemInfName(entry)) ||
-                            UninstallDriverPackage(entry, deferred, run.Result());
+        const bool byHand =
+            !(inf && decision.fromStore) || UninstallDriverPackage(entry, deferred, run.Result());
         if (inf && byHand) inf->Delete(run);
         if (pnf && byHand) pnf->Delete(run);
         run.StepProgress();
@@ -71,6 +99,20 @@ public:
         DeletePlain(run, native_, name);
         if (wow64_) DeletePlain(run, *wow64_, name);
     }
+    // The journal's lines for the name, in the order Delete takes them.
+    void Plan(std::vector<std::string>& lines, const char* name) const {
+        PlanFile(lines, native_, name);
+        if (wow64_) PlanFile(lines, *wow64_, name);
+    }
+    static void PlanFile(std::vector<std::string>& lines, const RemovalFolder& folder,
+                         const char* name, NameRewrite rewrite = nullptr,
+                         RemovableFile::Names names = RemovableFile::Names::BelowFolder) {
+        if (const auto path = RemovableFile::PathFor(folder, name, rewrite, names))
+            lines.push_back(Line(Action::DeleteFile, *path));
+    }
+    static std::string Line(Action action, const std::string& target) {
+        return std::string(ActionName(action)) + " " + target;
+    }
 
 private:
     RemovalFolder native_;
@@ -88,27 +130,49 @@ void DeleteSysFiles(RemovalRun& run, const CUninstApp& app, const SystemFolder& 
     for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) one(app.ExtDevTable[i]);
 }
 
-// The scan copies a candidate's four fields over the row its device matched.
-bool TakenByADevice(const CUninstApp& app, const DeviceEntry& candidate) {
-    const auto fields = [](const DeviceEntry& e) {
-        return std::array<std::string_view, 4>{e.ID, e.Name, e.SYS, e.INF};
+// What the run will act on, written down before it acts: the journal's lines in the order the
+// run takes them. Each names its item as the run's result will, so that what is done can be
+// struck off.
+std::vector<std::string> PlanJournal(const CUninstApp& app, const InfNameList& infNames,
+                                     const RemovalFolder& infDir,
+                                     const std::vector<InfDecision>& decisions,
+                                     const std::vector<ProductDevice>& devices,
+                                     const SystemFolder& drivers, const SystemFolder& system32) {
+    std::vector<std::string> lines;
+    std::set<std::string> named;
+    auto add = [&](Action action, const std::string& target) {
+        std::string line = SystemFolder::Line(action, target);
+        if (named.insert(LowerPath(line)).second) lines.push_back(std::move(line));
     };
-    const DeviceEntry* rows = app.DevTable;
-    return std::any_of(rows, rows + RowsInUse(app.DevIDNum),
-                       [&](const DeviceEntry& row) { return fields(row) == fields(candidate); });
-}
-
-// A resumed run cannot see which candidate rows the devices it no longer finds had taken: it takes
-// every candidate as a further device row, so that their files and driver keys go too. The
-// candidates are the product's own devices, as the profile names them.
-void TakeEveryCandidate(CUninstApp& app) {
-    for (int j = 0; j < RowsInUse(app.PossibleDevIDNum); ++j) {
-        // A candidate that a present device took is a device row already.
-        if (TakenByADevice(app, app.PossibleDevTable[j])) continue;
-        if (app.ExtDevIDNum < 0) app.ExtDevIDNum = 0;
-        if (app.ExtDevIDNum >= kTableRows) return;
-        app.ExtDevTable[app.ExtDevIDNum++] = app.PossibleDevTable[j];
+    for (int i = 0; i < RowsInUse(infNames.count, kInfNameListSize); ++i) {
+        const char* entry = infNames.entries[i];
+        const InfDecision& decision = decisions[static_cast<std::size_t>(i)];
+        if (!IsPlainFileName(entry) || decision.keep) continue;
+        if (decision.fromStore) add(Action::UninstallDriverPackage, entry);
+        const std::string pnfName = PnfNameFor(entry);
+        for (const char* name : {entry, pnfName.c_str()}) {
+            if (const auto path = RemovableFile::PathFor(infDir, name))
+                add(Action::DeleteFile, *path);
+        }
     }
+    auto files = [&](const SystemFolder& folder, const char* name) {
+        std::vector<std::string> paths;
+        folder.Plan(paths, name);
+        for (const std::string& line : paths)
+            add(Action::DeleteFile, line.substr(line.find(' ') + 1));
+    };
+    for (int i = 0; i < RowsInUse(app.DevIDNum); ++i) files(drivers, app.DevTable[i].SYS);
+    for (int i = 0; i < RowsInUse(app.ExtDevIDNum); ++i) files(drivers, app.ExtDevTable[i].SYS);
+    for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) files(system32, app.ExtCopyFiles[i]);
+    if (const auto own =
+            RemovableFile::PathFor(RemovalFolder::WindowsDirectory(), app.DrvUninstAppName, nullptr,
+                                   RemovableFile::Names::BelowFolder))
+        add(Action::DeleteFile, *own);
+    for (const ProductDevice& device : devices) add(Action::RemoveDevice, device.instanceId);
+    for (const std::string& key : PlannedServiceKeys()) add(Action::DeleteKey, key);
+    for (const std::string& key : PlannedDriverKeys(devices)) add(Action::DeleteKey, key);
+    for (const ProductEntry& entry : EntriesToDelete()) add(Action::DeleteKey, EntryKeyName(entry));
+    return lines;
 }
 
 }  // namespace
@@ -157,6 +221,25 @@ void CollectInfNames(InfNameList& list) {
     });
 }
 
+RunStart DeviceCheck(RunResult& result, int found, bool journalUsable) {
+    const int expected = theApp.DevIDNum;
+    if (found == expected) return RunStart::Fresh;
+    result.devicesFound = found;
+    result.devicesExpected = expected;
+    // A run that was cut off after it removed some of the devices left its journal: the devices
+    // it took are missing now, and the rest of what it wrote down is still to be done. More
+    // devices than the profile counts is never such a run.
+    if (found < expected && journalUsable) return RunStart::Resume;
+    // /disconnected passes the check over: the tuner is gone for good, and the product's devices
+    // that Windows knows go with the rest of the product.
+    if (theApp.Options().disconnected) {
+        result.deviceCheckPassedOver = true;
+        return RunStart::Fresh;
+    }
+    result.end = RunEnd::DeviceCheck;
+    return RunStart::Stop;
+}
+
 void RunNtRemoval(RemovalRun& run) {
     const CUninstApp& app = theApp;
     run.PrepareRunControls();
@@ -166,36 +249,41 @@ void RunNtRemoval(RemovalRun& run) {
     const RemovalFolder infDir("\\inf\\");
     InfNameList infNames{};
 
-    // A run that was cut off after it removed some of the devices has marked the uninstall
-    // entry; the devices it took are missing now, and the rest of the run is still to be done.
-    // /disconnected passes the check over in the same way: the tuner is gone for good, and the
-    // devices that are there go with the rest of the product.
     const int found = ScanDevicesNt();
-    if (found != app.DevIDNum) {
-        run.Result().devicesFound = found;
-        run.Result().devicesExpected = app.DevIDNum;
-        if (RunWasInterrupted()) {
-            run.Result().resumed = true;
-        } else if (app.Options().disconnected) {
-            run.Result().deviceCheckPassedOver = true;
-        } else {
-            run.Result().end = RunEnd::DeviceCheck;
+    const JournalFound journal = ReadJournal();
+    if (journal.state == JournalFound::State::Discarded)
+        run.Result().journalDiscarded = journal.whyDiscarded;
+    switch (DeviceCheck(run.Result(), found, journal.state == JournalFound::State::Usable)) {
+        case RunStart::Stop:
             return;
-        }
-        TakeEveryCandidate(theApp);
+        case RunStart::Resume:
+            ResumeFromJournal(run, journal.lines);
+            return;
+        case RunStart::Fresh:
+            break;
     }
-    MarkRunStarted();
     if (NtMinorVersion() != 0) TerminateProcessByName("ehRecvr.exe", run.Result());
 
     SelectClassKeyPath();
     CollectInfNames(infNames);
-    DeferredDriverPackages deferredPackages;
-    DeleteInfPairs(run, infNames, infDir, deferredPackages);
+    bool allDevicesSeen = true;
+    const std::vector<ProductDevice> devices = FindProductDevices(allDevicesSeen);
+    // A device walk that ended early may have missed a device of the product: an item left.
+    if (!allDevicesSeen)
+        run.Record(Action::RemoveDevice, "(device walk)", Outcome::Failed, Api().GetLastError());
+    const std::vector<InfDecision> decisions = DecideInfs(infNames, devices);
+    const SystemFolder drivers("\\system32\\drivers\\", "\\SysWOW64\\drivers\\");
+    const SystemFolder system32("\\system32\\", "\\SysWOW64\\");
+    const std::vector<std::string> plan =
+        PlanJournal(app, infNames, infDir, decisions, devices, drivers, system32);
+    WriteJournal(plan);
 
-    DeleteSysFiles(run, app, SystemFolder("\\system32\\drivers\\", "\\SysWOW64\\drivers\\"));
+    DeferredDriverPackages deferredPackages;
+    DeleteInfPairs(run, infNames, infDir, decisions, deferredPackages);
+
+    DeleteSysFiles(run, app, drivers);
 
     // The extra files do not move the bar.
-    const SystemFolder system32("\\system32\\", "\\SysWOW64\\");
     for (int i = 0; i < RowsInUse(app.ExtDllFileNum); ++i) {
         system32.Delete(run, app.ExtCopyFiles[i]);
     }
@@ -203,12 +291,16 @@ void RunNtRemoval(RemovalRun& run) {
     DeleteUninstaller(run, app.DrvUninstAppName);
     run.StepProgressNoPause();
 
-    RemoveDevicesNt(run.Result());
+    std::vector<std::string> deviceIds;
+    for (const ProductDevice& device : devices) deviceIds.push_back(device.instanceId);
+    RemoveDevicesNt(run.Result(), &deviceIds);
     // A package that still stays in the driver store is recorded as failed: the run has not
     // removed it.
     RetryDriverPackages(deferredPackages, run.Result());
+    RewriteJournal(LinesLeft(plan, run.Result()));
     run.SetProgressPos(90);
     CleanRegistryNt(run.Result());
+    if (run.Result().ItemsLeft() > 0) RewriteJournal(LinesLeft(plan, run.Result()));
     run.SetProgressPos(100);
     run.Result().end = RunEnd::Completed;
 }

@@ -121,6 +121,18 @@ public:
     virtual BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) = 0;
     // From XP on; where the system lacks it, FALSE with ERROR_PROC_NOT_FOUND.
     virtual BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) = 0;
+    // The name an OEM INF was installed from. Where the system lacks them, FALSE with
+    // ERROR_PROC_NOT_FOUND.
+    virtual BOOL SetupGetInfInformationA(const void* InfSpec, DWORD SearchControl,
+                                         SP_INF_INFORMATION* ReturnBuffer, DWORD ReturnBufferSize,
+                                         DWORD* RequiredSize) = 0;
+    virtual BOOL SetupQueryInfOriginalFileInformationA(
+        SP_INF_INFORMATION* InfInformation, UINT InfIndex, void* AlternatePlatformInfo,
+        SP_ORIGINAL_FILE_INFO_A* OriginalFileInfo) = 0;
+    // Whether a device removal asks for a restart (DI_NEEDRESTART, DI_NEEDREBOOT).
+    virtual BOOL SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet,
+                                                SP_DEVINFO_DATA* DeviceInfoData,
+                                                SP_DEVINSTALL_PARAMS_A* DeviceInstallParams) = 0;
 
     // Tool Help, processes and tokens (KERNEL32, ADVAPI32).
     virtual HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) = 0;

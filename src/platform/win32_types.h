@@ -192,7 +192,40 @@ inline constexpr DWORD DIGCF_PRESENT = 0x02;
 inline constexpr DWORD DIGCF_ALLCLASSES = 0x04;
 inline constexpr DWORD SPDRP_DEVICEDESC = 0x00;
 inline constexpr DWORD SPDRP_HARDWAREID = 0x01;
+inline constexpr DWORD SPDRP_DRIVER = 0x09;
 inline constexpr DWORD SUOI_FORCEDELETE = 0x01;
+
+// What SetupGetInfInformationA gives: a header and data of its own that only the INF query calls
+// read. The caller allocates the size that the first call reports.
+struct SP_INF_INFORMATION {
+    DWORD InfStyle;
+    DWORD InfCount;
+    BYTE VersionData[1];
+};
+inline constexpr DWORD INFINFO_INF_NAME_IS_ABSOLUTE = 2;
+
+// The name an OEM INF had before Windows copied it to oemN.inf, and its catalog's.
+struct SP_ORIGINAL_FILE_INFO_A {
+    DWORD cbSize;
+    char OriginalInfName[MAX_PATH];
+    char OriginalCatalogName[MAX_PATH];
+};
+
+// The device installer's parameters of one device; only the flags are read here.
+struct SP_DEVINSTALL_PARAMS_A {
+    DWORD cbSize;
+    DWORD Flags;
+    DWORD FlagsEx;
+    HWND hwndParent;
+    void* InstallMsgHandler;
+    void* InstallMsgHandlerContext;
+    void* FileQueue;
+    ULONG_PTR ClassInstallReserved;
+    DWORD Reserved;
+    char DriverPath[MAX_PATH];
+};
+inline constexpr DWORD DI_NEEDRESTART = 0x80;
+inline constexpr DWORD DI_NEEDREBOOT = 0x100;
 
 // Processes and tokens.
 inline constexpr DWORD TH32CS_SNAPPROCESS = 0x02;

@@ -3,6 +3,8 @@
 // machine. What is copied is what the uninstaller's run reads, taken whole where the run's rules
 // decide what matters (all of Enum, the class keys, Services, both Uninstall views), so that no
 // rule of the run is needed to choose what to copy; the files are those a run on the copy names.
+#include <exception>
+
 #include "tvprofile/live_machine.h"
 
 #define WIN32_LEAN_AND_MEAN
@@ -221,8 +223,16 @@ std::string CopyLiveMachine(sim::Machine& m) {
 void CopyLiveFiles(sim::Machine& m, const std::vector<std::string>& paths) {
     for (const std::string& path : paths) {
         const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        if (attributes == INVALID_FILE_ATTRIBUTES) continue;
+        // A folder where the run looks for a file: a file the run cannot delete.
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            try {
+                if (!IsIniName(path)) m.MakeFolder(path);
+            } catch (const std::exception&) {
+                // Not below the Windows folder: not one the run deletes.
+            }
             continue;
+        }
         m.WriteFile(path, IsIniName(path) ? ReadWhole(path) : "x", attributes);
         if (HeldOpen(path)) {
             m.HoldFileOpen(path);

@@ -131,6 +131,8 @@ int CleanRegistryWin9x(RunResult& result) {
                    result);
     DeleteEnumKeys(kStreamEnumKey, StreamKeyList, StreamKeyCount, result);
 
-    DeleteUninstallEntry(result);
+    // The entry goes last, and only when nothing is left: while it stays, the product still counts
+    // as installed, and the next run finishes what this one could not.
+    if (result.ItemsLeft() == 0) DeleteUninstallEntry(result);
     return 1;
 }

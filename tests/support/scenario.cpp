@@ -270,6 +270,8 @@ RunResult Run(const Scenario& s, sim::Machine& machine) {
         } else {
             exitCodes.push_back(exitCode);
         }
+        if (run == 0 && !s.removeAfterFirstRun.empty())
+            machine.RemovePath(std::string(kWindowsDir) + "\\" + s.removeAfterFirstRun);
     }
     return EvaluateMade(s, machine, made, exitCodes);
 }

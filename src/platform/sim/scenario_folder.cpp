@@ -124,8 +124,14 @@ Scenario Load(const fs::path& folder) {
             s.interruptNth = std::atoi(value.c_str() + space + 1);
             if (s.interruptNth < 1) throw ScenarioError("interrupt's count starts at 1");
         } else if (key == "runs") {
-            if (value != "1" && value != "2") throw ScenarioError("runs is 1 or 2");
-            s.runs = value == "2" ? 2 : 1;
+            if (value != "1" && value != "2" && value != "3") throw ScenarioError("runs is 1 to 3");
+            s.runs = value[0] - '0';
+        } else if (key == "absent-devices") {
+            s.absentDevices = SplitList(value);
+        } else if (key == "store-keeps-in-use") {
+            s.storeKeepsInUse = SplitList(value);
+        } else if (key == "remove-after-first-run") {
+            s.removeAfterFirstRun = value;
         } else if (key == "dpi") {
             if (value != "96" && value != "120" && value != "144" && value != "192")
                 throw ScenarioError("dpi is 96, 120, 144 or 192");
@@ -139,17 +145,22 @@ Scenario Load(const fs::path& folder) {
     if (const auto files = ReadOptional(folder / "files.txt")) {
         for (const std::string& line : Lines(*files)) {
             constexpr std::string_view kReadOnly = " readonly";
+            constexpr std::string_view kFolder = " folder";
             constexpr std::string_view kData = " data2m";
             FileSpec f{line, false};
-            if (line.size() > kData.size() &&
-                line.compare(line.size() - kData.size(), kData.size(), kData) == 0) {
+            auto endsWith = [&](std::string_view suffix) {
+                return line.size() > suffix.size() &&
+                       line.compare(line.size() - suffix.size(), suffix.size(), suffix) == 0;
+            };
+            if (endsWith(kData)) {
                 f.path = Trim(line.substr(0, line.size() - kData.size()));
                 f.data2m = true;
-            }
-            if (line.size() > kReadOnly.size() &&
-                line.compare(line.size() - kReadOnly.size(), kReadOnly.size(), kReadOnly) == 0) {
+            } else if (endsWith(kReadOnly)) {
                 f.path = Trim(line.substr(0, line.size() - kReadOnly.size()));
                 f.readOnly = true;
+            } else if (endsWith(kFolder)) {
+                f.path = Trim(line.substr(0, line.size() - kFolder.size()));
+                f.folder = true;
             }
             s.files.push_back(f);
         }
@@ -165,8 +176,18 @@ Prepared PrepareMachine(const Scenario& s, sim::Machine& m) {
     if (s.profile) m.WriteProfile(*s.profile);
     if (s.machineReg) m.ImportReg(*s.machineReg);
     for (const FileSpec& f : s.files) {
+        if (f.folder) {
+            m.MakeFolder(WindowsPath(f.path));
+            continue;
+        }
         m.WriteFile(WindowsPath(f.path), f.data2m ? Data2m() : "x",
                     f.readOnly ? w32::FILE_ATTRIBUTE_READONLY : w32::FILE_ATTRIBUTE_ARCHIVE);
+    }
+    for (const std::string& device : s.absentDevices) m.SetDevicePresent(device, false);
+    for (const std::string& inf : s.storeKeepsInUse) {
+        const std::string base = inf.substr(0, inf.rfind('.'));
+        m.AddDriverPackage(inf, "system32\\DriverStore\\FileRepository\\" + base + ".inf_amd64_0",
+                           "", true);
     }
     // The program runs from C:\tvu, as under Wine; the 32-bit build on 64-bit Windows finds the
     // 64-bit one beside it.

@@ -23,6 +23,7 @@ struct FileSpec {
     std::string path;  // relative to the Windows directory, with backslashes
     bool readOnly = false;
     bool data2m = false;  // " data2m": 2 MiB of 'd', a data file that is no log
+    bool folder = false;  // a folder of that name instead of a file
 };
 
 // The content of a " data2m" file.
@@ -53,7 +54,14 @@ struct Scenario {
     // The first run is killed when it makes the nth call of this operation ("" for none).
     std::string interruptApi;
     int interruptNth = 0;
-    int dpi = 96;                           // the screen's resolution (Wine's LogPixels)
+    int dpi = 96;  // the screen's resolution (Wine's LogPixels)
+    // Devices Windows knows but does not see now (instance paths below Enum); Wine sees them all.
+    std::vector<std::string> absentDevices;
+    // OEM INFs whose driver package runs from the store: it stays while a device uses it, forced
+    // or not (the simulated machine's store; Wine keeps none).
+    std::vector<std::string> storeKeepsInUse;
+    // A path below the Windows directory removed after the first run (the cause of a failure gone).
+    std::string removeAfterFirstRun;
     std::optional<std::string> profile;     // TVMuxDrv.ini
     std::optional<std::string> machineReg;  // machine.reg
     std::vector<FileSpec> files;

@@ -1,5 +1,6 @@
 // The device installer: devices are the instance keys below HKLM\SYSTEM\CurrentControlSet\Enum
 // that carry a ClassGUID value, as Wine's SetupAPI sees them; presence is kept beside them.
+#include <algorithm>
 #include <cstring>
 
 #include "platform/sim/sim_state.h"
@@ -231,12 +232,12 @@ BOOL Machine::SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* Devic
     auto key = s_->Find(HKEY_LOCAL_MACHINE, instancePath);
     if (!key) return c.FailBool(ERROR_NO_SUCH_DEVINST);
 
-    // As Wine does: the driver key goes when it has no subkeys, the instance key goes with all
-    // below it, and so do the parents it leaves without subkeys, up to the Enum key.
+    // As Windows does: the device's software (driver) key goes with all below it (Wine keeps one
+    // that has subkeys), the instance key goes with all below it, and so do the parents it
+    // leaves without subkeys, up to the Enum key.
     if (auto driver = StringValue(*key, "Driver"); driver && !driver->empty()) {
         auto driverKey = s_->Find(HKEY_LOCAL_MACHINE, std::string(kClassPath) + "\\" + *driver);
-        if (driverKey && driverKey->subkeys.empty() && !driverKey->parent.expired())
-            State::DetachTree(driverKey);
+        if (driverKey && !driverKey->parent.expired()) State::DetachTree(driverKey);
     }
     auto parent = key->parent.lock();
     State::DetachTree(key);
@@ -247,6 +248,31 @@ BOOL Machine::SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* Devic
         parent = up;
     }
     s_->removedDevices.push_back(e->instanceId);
+    // The removed device has no device node any more: its record's handle to one is null.
+    s_->devInsts.erase(Upper(e->instanceId));
+    set->devices[DeviceInfoData->Reserved - 1].devInst = 0;
+    DeviceInfoData->DevInst = 0;
+    return c.Ret<BOOL>(TRUE);
+}
+
+BOOL Machine::SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet,
+                                             SP_DEVINFO_DATA* DeviceInfoData,
+                                             SP_DEVINSTALL_PARAMS_A* DeviceInstallParams) {
+    Call c(*s_, "SetupDiGetDeviceInstallParamsA", MemberLabel(*s_, DeviceInfoSet, DeviceInfoData));
+    if (c.Faulted()) return c.FailBool(c.Error());
+    DevInfoSet* set = FindSet(*s_, DeviceInfoSet);
+    if (set == nullptr) return c.FailBool(ERROR_INVALID_HANDLE);
+    const DevEntry* e = Member(*set, DeviceInfoData);
+    if (e == nullptr || DeviceInstallParams == nullptr) return c.FailBool(ERROR_INVALID_PARAMETER);
+    if (DeviceInstallParams->cbSize != sizeof(SP_DEVINSTALL_PARAMS_A))
+        return c.FailBool(kErrorInvalidUserBuffer);
+    const DWORD cbSize = DeviceInstallParams->cbSize;
+    *DeviceInstallParams = SP_DEVINSTALL_PARAMS_A{};
+    DeviceInstallParams->cbSize = cbSize;
+    const bool removed = std::find(s_->removedDevices.begin(), s_->removedDevices.end(),
+                                   e->instanceId) != s_->removedDevices.end();
+    if (removed && s_->restartAfterRemoval.count(Upper(e->instanceId)) != 0)
+        DeviceInstallParams->Flags = DI_NEEDREBOOT;
     return c.Ret<BOOL>(TRUE);
 }
 
@@ -283,6 +309,10 @@ void Machine::FailHardwareIdRead(const std::string& instancePath, DWORD error) {
 
 std::vector<std::string> Machine::RemovedDevices() const {
     return s_->removedDevices;
+}
+
+void Machine::RemovalNeedsRestart(const std::string& instancePath) {
+    s_->restartAfterRemoval.insert(Upper(instancePath));
 }
 
 int Machine::RemoveRequests() const {

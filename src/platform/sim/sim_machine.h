@@ -252,6 +252,10 @@ public:
     // Windows does it (separators, "." and "..", a trailing period or blank dropped). Files below
     // the Windows folder are the machine's usual ones; a file elsewhere on a drive ("C:\\boot.ini")
     // can be placed too, so that a test can see whether the program reaches out of the folder.
+    // A folder below the Windows folder (where a file should be, say), and the removal of a file
+    // or folder with all it holds.
+    void MakeFolder(const std::string& windowsPath);
+    void RemovePath(const std::string& windowsPath);
     void WriteFile(const std::string& windowsPath, const std::string& content = "x",
                    DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
     // The account that owns a file (Administrators unless set; a file the program makes is owned
@@ -273,8 +277,15 @@ public:
     std::vector<std::string> PendingDeletes() const;
     // A driver package in the driver store for an OEM INF that the INF folder holds: its
     // folder below the Windows folder, made with the INF's copy in it, and the catalog
-    // system32\CatRoot\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\oemN.cat.
-    void AddDriverPackage(const std::string& oemInf, const std::string& storeFolder);
+    // system32\CatRoot\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\oemN.cat. originalInf is the name
+    // it was installed from (empty: its own name). A package that copied files to DirId 13 runs
+    // from the store, and Windows ignores SUOI_FORCEDELETE for it: while a device, present or
+    // not, uses it, the uninstall fails.
+    void AddDriverPackage(const std::string& oemInf, const std::string& storeFolder,
+                          const std::string& originalInf = "", bool runsFromStore = false);
+    bool HasDriverPackage(const std::string& oemInf) const;
+    // What SetupDiGetDeviceInstallParamsA reports after a removal of that device (DI_NEEDREBOOT).
+    void RemovalNeedsRestart(const std::string& instancePath);
     bool FileExists(const std::string& windowsPath) const;
     DWORD FileAttributes(const std::string& windowsPath) const;  // INVALID_FILE_ATTRIBUTES if none
     // Writes "TVMuxDrv.ini" (or the given name) into the Windows folder.
@@ -410,6 +421,14 @@ public:
                         PROCESS_INFORMATION* lpProcessInformation) override;
     DWORD WaitForSingleObject(HANDLE hHandle, DWORD dwMilliseconds) override;
     BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) override;
+    BOOL SetupGetInfInformationA(const void* InfSpec, DWORD SearchControl,
+                                 SP_INF_INFORMATION* ReturnBuffer, DWORD ReturnBufferSize,
+                                 DWORD* RequiredSize) override;
+    BOOL SetupQueryInfOriginalFileInformationA(SP_INF_INFORMATION* InfInformation, UINT InfIndex,
+                                               void* AlternatePlatformInfo,
+                                               SP_ORIGINAL_FILE_INFO_A* OriginalFileInfo) override;
+    BOOL SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet, SP_DEVINFO_DATA* DeviceInfoData,
+                                        SP_DEVINSTALL_PARAMS_A* DeviceInstallParams) override;
     LRESULT SendMessageTimeoutA(HWND hWnd, UINT Msg, WPARAM wParam, LPARAM lParam, UINT fuFlags,
                                 UINT uTimeout, DWORD_PTR* lpdwResult) override;
     HDEVINFO SetupDiGetClassDevsA(const GUID* ClassGuid, const char* Enumerator, HWND hwndParent,

@@ -258,6 +258,7 @@ struct State {
     DWORD nextDevInst = 1;
     std::vector<std::string> removedDevices;
     int removeRequests = 0;
+    std::set<std::string> restartAfterRemoval;  // upper-cased instance ids
 
     // Processes and the token.
     std::vector<Process> processes;
@@ -335,8 +336,13 @@ struct State {
     // Files another program holds open, by their relKey: true when mapped as an image.
     std::map<std::string, bool> heldOpen;
     // The driver store: each OEM INF name (lower case) with its package's folder below the
-    // Windows folder.
-    std::map<std::string, std::string> driverPackages;
+    // Windows folder, the name it was installed from, and whether it runs from the store.
+    struct DriverPackage {
+        std::string folder;
+        std::string originalInf;
+        bool runsFromStore = false;
+    };
+    std::map<std::string, DriverPackage> driverPackages;
     // The lines of a profile file's section as GetPrivateProfileSectionA reads them
     // (sim_profile.cpp); none when the file or the section is not there.
     std::vector<std::string> ProfileSectionLines(const char* fileName,

@@ -125,6 +125,15 @@ public:
     BOOL SetupDiRemoveDevice(HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData) override;
     BOOL SetupDiDestroyDeviceInfoList(HDEVINFO DeviceInfoSet) override;
     BOOL SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) override;
+    BOOL SetupGetInfInformationA(const void* InfSpec, DWORD SearchControl,
+                                 w32::SP_INF_INFORMATION* ReturnBuffer, DWORD ReturnBufferSize,
+                                 DWORD* RequiredSize) override;
+    BOOL SetupQueryInfOriginalFileInformationA(
+        w32::SP_INF_INFORMATION* InfInformation, UINT InfIndex, void* AlternatePlatformInfo,
+        w32::SP_ORIGINAL_FILE_INFO_A* OriginalFileInfo) override;
+    BOOL SetupDiGetDeviceInstallParamsA(HDEVINFO DeviceInfoSet,
+                                        w32::SP_DEVINFO_DATA* DeviceInfoData,
+                                        w32::SP_DEVINSTALL_PARAMS_A* DeviceInstallParams) override;
 
     HANDLE CreateToolhelp32Snapshot(DWORD dwFlags, DWORD th32ProcessID) override;
     BOOL Process32First(HANDLE hSnapshot, w32::PROCESSENTRY32* lppe) override;

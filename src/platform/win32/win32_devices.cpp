@@ -1,6 +1,8 @@
 // The device installer (SETUPAPI), loaded from the system folder and every call looked up at run
 // time: the uninstaller must start where the DLL or one of its calls is missing (none before XP
 // has SetupUninstallOEMInfA).
+#include <cstddef>
+
 #include "platform/win32/win32_internal.h"
 
 namespace win32adapter {
@@ -67,6 +69,56 @@ w32::BOOL RealApi::SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, v
         SetupApi().Find<decltype(&::SetupUninstallOEMInfA)>("SetupUninstallOEMInfA");
     if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
     return fn(InfFileName, Flags, Reserved);
+}
+
+// The name an OEM INF was installed from, and whether a device removal asks for a restart.
+static_assert(sizeof(w32::SP_ORIGINAL_FILE_INFO_A) == sizeof(::SP_ORIGINAL_FILE_INFO_A),
+              "SP_ORIGINAL_FILE_INFO_A");
+static_assert(offsetof(w32::SP_ORIGINAL_FILE_INFO_A, OriginalCatalogName) ==
+                  offsetof(::SP_ORIGINAL_FILE_INFO_A, OriginalCatalogName),
+              "SP_ORIGINAL_FILE_INFO_A.OriginalCatalogName");
+
+w32::BOOL RealApi::SetupGetInfInformationA(const void* InfSpec, DWORD SearchControl,
+                                           w32::SP_INF_INFORMATION* ReturnBuffer,
+                                           DWORD ReturnBufferSize, DWORD* RequiredSize) {
+    static const auto fn =
+        SetupApi().Find<decltype(&::SetupGetInfInformationA)>("SetupGetInfInformationA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    // The block is the system's own; it is only handed back to the query call.
+    return fn(InfSpec, SearchControl, reinterpret_cast<::PSP_INF_INFORMATION>(ReturnBuffer),
+              ReturnBufferSize, reinterpret_cast<::PDWORD>(RequiredSize));
+}
+
+w32::BOOL RealApi::SetupQueryInfOriginalFileInformationA(
+    w32::SP_INF_INFORMATION* InfInformation, UINT InfIndex, void* AlternatePlatformInfo,
+    w32::SP_ORIGINAL_FILE_INFO_A* OriginalFileInfo) {
+    static const auto fn = SetupApi().Find<decltype(&::SetupQueryInfOriginalFileInformationA)>(
+        "SetupQueryInfOriginalFileInformationA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    return fn(reinterpret_cast<::PSP_INF_INFORMATION>(InfInformation), InfIndex,
+              static_cast<::PSP_ALTPLATFORM_INFO>(AlternatePlatformInfo),
+              reinterpret_cast<::PSP_ORIGINAL_FILE_INFO_A>(OriginalFileInfo));
+}
+
+// The system's structure is packed differently on x86; only the flags are handed back.
+w32::BOOL RealApi::SetupDiGetDeviceInstallParamsA(
+    HDEVINFO DeviceInfoSet, w32::SP_DEVINFO_DATA* DeviceInfoData,
+    w32::SP_DEVINSTALL_PARAMS_A* DeviceInstallParams) {
+    static const auto fn = SetupApi().Find<decltype(&::SetupDiGetDeviceInstallParamsA)>(
+        "SetupDiGetDeviceInstallParamsA");
+    if (fn == nullptr) return ProcNotFound<w32::BOOL>(FALSE);
+    if (DeviceInstallParams == nullptr ||
+        DeviceInstallParams->cbSize != sizeof(w32::SP_DEVINSTALL_PARAMS_A)) {
+        ::SetLastError(ERROR_INVALID_USER_BUFFER);
+        return FALSE;
+    }
+    ::SP_DEVINSTALL_PARAMS_A params{};
+    params.cbSize = sizeof params;
+    if (!fn(DeviceInfoSet, reinterpret_cast<::PSP_DEVINFO_DATA>(DeviceInfoData), &params))
+        return FALSE;
+    DeviceInstallParams->Flags = params.Flags;
+    DeviceInstallParams->FlagsEx = params.FlagsEx;
+    return TRUE;
 }
 
 }  // namespace win32adapter

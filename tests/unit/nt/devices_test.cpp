@@ -247,15 +247,26 @@ TEST_F(Scan, AListWithoutATerminatorIsReadOnlyWithinItsBlock) {
 
 class Removal : public NtTest {};
 
-TEST_F(Removal, OneRequestPerMatchingRowDevTableFirst) {
+TEST_F(Removal, ARemovalThatAsksForARestartSaysSo) {
+    DevRows({{"PCI\\VEN_1131", "", "", ""}});
+    m->AddDevice(kCapture.instance, kCapture.hardware);
+    m->RemovalNeedsRestart(kCapture.instance);
+    RunResult result;
+    RemoveDevicesNt(result);
+    EXPECT_TRUE(result.restartNeeded);
+}
+
+TEST_F(Removal, OneRequestPerMatchingDeviceHoweverManyRowsDescribeIt) {
     DevRows({{"PCI\\VEN_1131", "", "", ""}, {"PCI\\VEN_1131&DEV_7133", "", "", ""}});
     ExtRows({{"pci\\ven_1131&dev_7133&subsys", "", "", ""}, {"USB\\VID_1", "", "", ""}});
     m->AddDevice(kOther.instance, kOther.hardware);
     m->AddDevice(kCapture.instance, kCapture.hardware);
     m->AddDevice("USB\\VID_1\\1", {"USB\\VID_1&PID_2"});
-    EXPECT_EQ(RemoveDevicesNt(), 1);
-    // Three rows describe the capture card: three requests for it, then one for the USB device.
-    EXPECT_EQ(m->RemoveRequests(), 4);
+    RunResult result;
+    EXPECT_EQ(RemoveDevicesNt(result), 1);
+    EXPECT_FALSE(result.restartNeeded);
+    // Three rows describe the capture card: one request for it, then one for the USB device.
+    EXPECT_EQ(m->RemoveRequests(), 2);
     EXPECT_EQ(m->RemovedDevices(), (std::vector<std::string>{kCapture.instance, "USB\\VID_1\\1"}));
     EXPECT_TRUE(Key(kEnum + kOther.instance));
     EXPECT_EQ(m->GetLastError(), ERROR_NO_MORE_ITEMS);

@@ -241,6 +241,20 @@ public:
     w32::BOOL SetupUninstallOEMInfA(const char* inf, w32::DWORD fl, void* r) override {
         return next_.SetupUninstallOEMInfA(inf, fl, r);
     }
+    w32::BOOL SetupGetInfInformationA(const void* spec, w32::DWORD search,
+                                      w32::SP_INF_INFORMATION* buffer, w32::DWORD size,
+                                      w32::DWORD* required) override {
+        return next_.SetupGetInfInformationA(spec, search, buffer, size, required);
+    }
+    w32::BOOL SetupQueryInfOriginalFileInformationA(w32::SP_INF_INFORMATION* info, w32::UINT index,
+                                                    void* platform,
+                                                    w32::SP_ORIGINAL_FILE_INFO_A* out) override {
+        return next_.SetupQueryInfOriginalFileInformationA(info, index, platform, out);
+    }
+    w32::BOOL SetupDiGetDeviceInstallParamsA(w32::HDEVINFO set, w32::SP_DEVINFO_DATA* device,
+                                             w32::SP_DEVINSTALL_PARAMS_A* params) override {
+        return next_.SetupDiGetDeviceInstallParamsA(set, device, params);
+    }
     w32::LRESULT SendMessageTimeoutA(w32::HWND h, w32::UINT m, w32::WPARAM w, w32::LPARAM l,
                                      w32::UINT fl, w32::UINT t, w32::DWORD_PTR* r) override {
         return next_.SendMessageTimeoutA(h, m, w, l, fl, t, r);

@@ -19,9 +19,13 @@ protected:
     }
 
     // The product's one device and its row, so that the device check passes.
-    void OneDevice(const std::string& name = "Brelon Capture", const std::string& sys = "cap.sys") {
+    void OneDevice(const std::string& name = "Brelon Capture", const std::string& sys = "cap.sys",
+                   bool namesDriverKey = true) {
+        const std::string kMediaGuid = "{4D36E96C-E325-11CE-BFC1-08002BE10318}";
         DevRows({{"PCI\\VEN_1131", name, sys, "cap.inf"}});
-        m->AddDevice("PCI\\VEN_1131&DEV_7133\\1", {"PCI\\VEN_1131&DEV_7133"});
+        // Its Enum key names its driver key, as on a real machine.
+        m->AddDevice("PCI\\VEN_1131&DEV_7133\\1", {"PCI\\VEN_1131&DEV_7133"}, kMediaGuid,
+                     namesDriverKey ? kMediaGuid + "\\0000" : "");
     }
     std::string File(const std::string& relative) { return std::string(kWin) + "\\" + relative; }
     void Write(const std::string& relative, bool readOnly = false) {
@@ -128,6 +132,53 @@ INSTANTIATE_TEST_SUITE_P(
                         "no device set", {"PCI\\VEN_1131"}, {"PCI\\VEN_1131&DEV_7133"}, true}),
     [](const auto& p) { return "Case" + std::to_string(p.index); });
 
+// A journal makes a run that finds fewer devices than the profile counts finish the earlier one;
+// more devices, or no journal, stop at the device check.
+TEST_F(Sequence, OnlyFewerDevicesWithAJournalResume) {
+    theApp.DevIDNum = 2;
+    RunResult r;
+    EXPECT_EQ(::DeviceCheck(r, 1, true), RunStart::Resume);
+    EXPECT_EQ(::DeviceCheck(r, 2, true), RunStart::Fresh);
+    EXPECT_EQ(::DeviceCheck(r, 2, false), RunStart::Fresh);
+    EXPECT_EQ(::DeviceCheck(r, 1, false), RunStart::Stop);
+    EXPECT_EQ(::DeviceCheck(r, 3, true), RunStart::Stop);
+    EXPECT_EQ(r.devicesFound, 3);
+}
+
+// A device walk that ends early may have missed a device of the product: an item left, so the
+// entry stays.
+TEST_F(Sequence, AWalkForTheDevicesNotPresentThatFailsLeavesAnItem) {
+    m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0);
+    OneDevice();
+    m->CreateKey(HKEY_LOCAL_MACHINE, kUninstall + "\\{P}");
+    CopyField(theApp.DrvUninstRegKeyPath, "{P}");
+    m->AddFault({"SetupDiGetClassDevsA", 1, ERROR_NOT_ENOUGH_MEMORY, "|0x4"});
+    RemovalRun run(nullptr);
+    RunNtRemoval(run);
+    EXPECT_GT(run.Result().ItemsLeft(), 0);
+    EXPECT_TRUE(Key(kUninstall + "\\{P}"));
+}
+
+// The removal's walk over the devices not present fails: the device it never reached is left, with
+// the walk's error.
+TEST_F(Sequence, ADeviceTheWalkNeverReachedIsLeftWithTheWalksError) {
+    m->SetVersion(VER_PLATFORM_WIN32_NT, 10, 0);
+    OneDevice();
+    m->AddDevice("PCI\\VEN_1131&DEV_7133\\2", {"PCI\\VEN_1131&DEV_7133"});
+    m->SetDevicePresent("PCI\\VEN_1131&DEV_7133\\2", false);
+    // The third set of all devices: after the plan's two, the removal's own.
+    m->AddFault({"SetupDiGetClassDevsA", 3, ERROR_NOT_ENOUGH_MEMORY, "|0x4"});
+    RemovalRun run(nullptr);
+    RunNtRemoval(run);
+    const auto& actions = run.Result().actions;
+    const auto left = std::find_if(actions.begin(), actions.end(), [](const ActionRecord& r) {
+        return r.target == "PCI\\VEN_1131&DEV_7133\\2";
+    });
+    ASSERT_NE(left, actions.end());
+    EXPECT_EQ(left->outcome, Outcome::Failed);
+    EXPECT_EQ(left->error, ERROR_NOT_ENOUGH_MEMORY);
+}
+
 TEST_F(Sequence, NoRowsAndNoDevicesIsACompleteRun) {
     RunDialog();
     ASSERT_EQ(m->MessageBoxes().size(), 1u);
@@ -213,19 +264,22 @@ struct StoreCase {
     bool packageGone;
     int failing = -1;  // which forced call fails: 1 the first, 0 every one, -1 none
     bool pairKept = false;
+    bool runsFromStore = false;    // the store keeps it while the device uses it, forced or not
+    bool deviceNamesKey = true;    // the device's Driver value names the INF's driver key
+    const char* installedAs = "";  // the name it was installed from (empty: its own)
 };
 class DriverStore : public Sequence, public testing::WithParamInterface<StoreCase> {};
 
 TEST_P(DriverStore, OemInfsLeaveItFromXpOn) {
     const StoreCase& c = GetParam();
     m->SetVersion(VER_PLATFORM_WIN32_NT, c.major, c.minor);
-    OneDevice();
+    OneDevice("Brelon Capture", "cap.sys", c.deviceNamesKey);
     DriverKey(kMediaClass, "0000", "Brelon Capture", c.infPath);
     const std::string pnf = PnfNameFor(c.infPath);
     Write(std::string("inf\\") + c.infPath);
     Write("inf\\" + pnf);
     const std::string store = "system32\\DriverStore\\FileRepository\\cap.inf_amd64_1";
-    m->AddDriverPackage(c.infPath, store);
+    m->AddDriverPackage(c.infPath, store, c.installedAs, c.runsFromStore);
     if (c.failing >= 0) m->AddFault({"SetupUninstallOEMInfA", c.failing, 0xE000023D, ""});
     RunDialog();
     std::vector<std::size_t> at;
@@ -244,16 +298,21 @@ TEST_P(DriverStore, OemInfsLeaveItFromXpOn) {
     EXPECT_EQ(!Exists(store + "\\" + c.infPath), c.packageGone);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, DriverStore,
-                         testing::Values(StoreCase{"2000", 5, 0, "oem12.inf", 0, false},
-                                         StoreCase{"XP", 5, 1, "oem12.inf", 1, false},
-                                         StoreCase{"Vista", 6, 0, "OEM12.INF", 1, true},
-                                         StoreCase{"not OEM", 10, 0, "tunacap.inf", 0, false},
-                                         StoreCase{"no digits", 10, 0, "oemx.inf", 0, false},
-                                         StoreCase{"XP fails", 5, 1, "oem12.inf", 1, false, 0},
-                                         StoreCase{"retried", 10, 0, "oem12.inf", 2, true, 1},
-                                         StoreCase{"kept", 10, 0, "oem12.inf", 2, false, 0, true}),
-                         [](const auto& p) { return "Case" + std::to_string(p.index); });
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DriverStore,
+    testing::Values(StoreCase{"2000", 5, 0, "oem12.inf", 0, false},
+                    StoreCase{"XP: no store", 5, 1, "oem12.inf", 0, false},
+                    StoreCase{"Vista", 6, 0, "OEM12.INF", 1, true},
+                    StoreCase{"not OEM", 10, 0, "tunacap.inf", 0, false},
+                    StoreCase{"no digits", 10, 0, "oemx.inf", 0, false},
+                    StoreCase{"runs from the store", 10, 0, "oem12.inf", 2, true, -1, false, true},
+                    StoreCase{"retried", 10, 0, "oem12.inf", 2, true, 1},
+                    StoreCase{"kept", 10, 0, "oem12.inf", 2, false, 0, true},
+                    StoreCase{"proved by the name it was installed from", 10, 0, "oem12.inf", 1,
+                              true, -1, false, false, false, "CAP.inf"},
+                    StoreCase{"not the product's", 10, 0, "oem12.inf", 0, false, -1, true, false,
+                              false, "cap2.inf"}),
+    [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 TEST(PnfName, FirstTokenOfTheEntry) {
     EXPECT_EQ(PnfNameFor("oem12.inf"), "oem12.pnf");
@@ -347,7 +406,8 @@ TEST_F(Sequence, FilesAreShownInOrderAndTheUninstallerKeepsItsAttributes) {
 }
 
 TEST_F(Sequence, InfNamesByPrefixWhileDriverKeysGoOnlyOnTheWholeDescription) {
-    OneDevice("tv capture");
+    // The device names none of the keys: the walk alone decides.
+    OneDevice("tv capture", "cap.sys", false);
     DriverKey(kMediaClass, "0000", "TV Capture (2)", "oem4.inf");
     DriverKey(kMediaClass, "0001", "TV", "oem5.inf");  // shorter than the Name
     DriverKey(kMediaClass, "0002", "TV CAPTURE", "oem6.inf");

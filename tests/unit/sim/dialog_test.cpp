@@ -173,7 +173,9 @@ TEST(SimDialog, ProgressBarArithmeticFollowsTheControl) {
         {PBM_SETSTEP, 6, 0, 10, 10},
         {PBM_SETPOS, 0, 0, 10, 0},
         {PBM_STEPIT, 0, 0, 0, 6},
-        {PBM_SETPOS, 96, 0, 6, 96},
+        {PBM_SETPOS, 94, 0, 6, 94},
+        {PBM_STEPIT, 0, 0, 94, 100},  // lands on the end, not past it: stays
+        {PBM_SETPOS, 96, 0, 100, 96},
         {PBM_STEPIT, 0, 0, 96, 2},     // 102 is past the end: starts over, modulo the range
         {PBM_SETPOS, 250, 0, 2, 100},  // clamped
         {PBM_STEPIT, 0, 0, 100, 6},
@@ -195,7 +197,7 @@ TEST(SimDialog, ProgressBarArithmeticFollowsTheControl) {
     };
     EXPECT_EQ(RunDialog(*m, proc), IDOK);
     const sim::ProgressState& p = m->Dialogs()[0].progress;
-    EXPECT_EQ(p.positions, (std::vector<int>{10, 0, 6, 96, 2, 100, 6, 10}));
+    EXPECT_EQ(p.positions, (std::vector<int>{10, 0, 6, 94, 100, 96, 2, 100, 6, 10}));
     EXPECT_EQ(p.step, 6);
     EXPECT_EQ(p.low, 10);
     EXPECT_EQ(p.high, 20);

@@ -272,6 +272,15 @@ TEST_F(Win9xTest, UninstallEntryIsDeletedAndTheUninstallKeyFlushed) {
     EXPECT_NE(flushes[0].args.find("Uninstall"), std::string::npos) << flushes[0].args;
 }
 
+TEST_F(Win9xTest, TheEntryStaysWhileAnItemIsLeft) {
+    m->CreateKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\BrelonTunara");
+    CopyField(theApp.DrvUninstRegKeyPath, "BrelonTunara");
+    RunResult result;
+    result.Record(Action::DeleteFile, "c:\\windows\\system\\tuna.dll", Outcome::Failed, 5);
+    CleanRegistryWin9x(result);
+    EXPECT_TRUE(m->KeyExists(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\BrelonTunara"));
+}
+
 TEST_F(Win9xTest, EmptyUninstallEntryNameNeverTakesTheUninstallKey) {
     m->CreateKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\BrelonTunara");
     m->CreateKey(HKEY_LOCAL_MACHINE, std::string(kUninstallKey) + "\\Other");
