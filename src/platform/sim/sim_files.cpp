@@ -1,12 +1,10 @@
 // Files: real files in the folder that stands for the Windows directory (and, for files a test
 // places elsewhere on a drive, in a folder beside it), named by Windows paths whose components
 // match without regard to case. Attributes and Windows File Protection are kept beside the files;
-// MultiByteToWideChar is here for the protection check's paths.
+// MultiByteToWideChar is here for the protection check's paths. The tests' set-up is in
+// sim_files_setup.cpp, the driver store in sim_driver_store.cpp.
 #include <algorithm>
-#include <cstddef>
-#include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <stdexcept>
 
@@ -16,11 +14,6 @@
 namespace sim {
 
 namespace {
-
-constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                                      FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                                      0x100 /* temporary */ | 0x1000 /* offline */ |
-                                      0x2000 /* not content indexed */;
 
 std::string Normalise(std::string p) {
     std::replace(p.begin(), p.end(), '/', '\\');
@@ -278,89 +271,11 @@ BOOL Machine::SfcIsFileProtected(HANDLE RpcHandle, const WCHAR* ProtFileName) {
     return c.FailBool(ERROR_FILE_NOT_FOUND);
 }
 
-// ---- test helpers ---------------------------------------------------------------------------
-void Machine::MakeFolder(const std::string& windowsPath) {
-    const State::Resolved r = s_->Resolve(windowsPath);
-    if (!r.inside || r.relKey.empty())
-        throw std::invalid_argument("not a folder path: " + windowsPath);
-    std::filesystem::create_directories(r.disk);
-    s_->attributes[r.relKey] = FILE_ATTRIBUTE_DIRECTORY;
-}
-
-void Machine::RemovePath(const std::string& windowsPath) {
-    const State::Resolved r = s_->Resolve(windowsPath);
-    if (!r.inside || r.relKey.empty()) throw std::invalid_argument("not a path: " + windowsPath);
-    std::error_code ec;
-    std::filesystem::remove_all(r.disk, ec);
-    s_->attributes.erase(r.relKey);
-}
-
-void Machine::WriteFile(const std::string& windowsPath, const std::string& content,
-                        DWORD attributes) {
-    const State::Resolved r = s_->Resolve(windowsPath);
-    const bool folderRoot =
-        (r.inside && r.relKey.empty()) || (r.outside && r.disk.parent_path() == s_->DrivesOnDisk());
-    if ((!r.inside && !r.outside) || folderRoot)
-        throw std::invalid_argument("not a file path: " + windowsPath);
-    if (r.outside) s_->drivesRemover.path = s_->DrivesOnDisk();
-    std::filesystem::create_directories(r.disk.parent_path());
-    std::ofstream out(r.disk, std::ios::binary | std::ios::trunc);
-    out << content;
-    if (!out) throw std::runtime_error("cannot write " + r.disk.string());
-    s_->attributes[r.relKey] = attributes & kSettableAttributes;
-}
-
-bool Machine::FileExists(const std::string& windowsPath) const {
-    const State::Resolved r = s_->Resolve(windowsPath);
-    std::error_code ec;
-    return (r.inside || r.outside) && std::filesystem::is_regular_file(r.disk, ec);
-}
-
-DWORD Machine::FileAttributes(const std::string& windowsPath) const {
-    const State::Resolved r = s_->Resolve(windowsPath);
-    std::error_code ec;
-    if ((!r.inside && !r.outside) || !std::filesystem::exists(r.disk, ec))
-        return INVALID_FILE_ATTRIBUTES;
-    auto it = s_->attributes.find(r.relKey);
-    if (std::filesystem::is_directory(r.disk, ec))
-        return FILE_ATTRIBUTE_DIRECTORY | (it == s_->attributes.end() ? 0 : it->second);
-    const DWORD a = it == s_->attributes.end() ? FILE_ATTRIBUTE_ARCHIVE : it->second;
-    return a == 0 ? FILE_ATTRIBUTE_NORMAL : a;
-}
-
-void Machine::ProtectFile(const std::string& windowsPath) {
-    const State::Resolved r = s_->Resolve(windowsPath);
-    if (!r.inside && !r.outside) throw std::invalid_argument("not a file path: " + windowsPath);
-    s_->protectedFiles.insert(r.relKey);
-}
-
-void Machine::WriteProfile(const std::string& text, const std::string& fileName) {
-    WriteFile(s_->windowsDirectory + "\\" + fileName, text, FILE_ATTRIBUTE_ARCHIVE);
-}
-
-std::vector<std::string> Machine::FilesBelowWindows() const {
-    std::vector<std::string> out;
-    std::error_code ec;
-    std::string root = s_->windowsDirectory;
-    while (!root.empty() && root.back() == '\\') root.pop_back();
-    for (auto it = std::filesystem::recursive_directory_iterator(s_->windowsOnDisk, ec);
-         it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (!it->is_regular_file(ec)) continue;
-        std::string rel = std::filesystem::relative(it->path(), s_->windowsOnDisk, ec).string();
-        std::replace(rel.begin(), rel.end(), '/', '\\');
-        out.push_back(root + "\\" + rel);
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 // ---- attributes, scheduled deletes, short names ------------------------------------------------
 namespace {
 
 constexpr const char* kSessionManager = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
 constexpr const char* kPendingValue = "PendingFileRenameOperations";
-constexpr const char* kCatalogFolder = "system32\\CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}";
-constexpr DWORD kErrorInfInUseByDevices = 0xE000023D;
 
 std::vector<std::string> SplitMultiString(const std::vector<BYTE>& data) {
     std::vector<std::string> out;
@@ -505,91 +420,6 @@ DWORD Machine::GetShortPathNameA(const char* lpszLongPath, char* lpszShortPath, 
     return c.Ret(static_cast<DWORD>(shortPath.size()));
 }
 
-// The OEM INF's package: its INF and PNF, its catalog, and from Vista on its folder in the
-// driver store. An INF that a device still uses stays unless the delete is forced.
-BOOL Machine::SetupUninstallOEMInfA(const char* InfFileName, DWORD Flags, void* Reserved) {
-    Call c(*s_, "SetupUninstallOEMInfA", Str(InfFileName) + "|" + Hex(Flags));
-    if (c.Faulted()) return c.FailBool(c.Error());
-    if (!s_->HasXpFunctions()) return c.FailBool(ERROR_PROC_NOT_FOUND);
-    if (InfFileName == nullptr || Reserved != nullptr || (Flags & ~SUOI_FORCEDELETE) != 0)
-        return c.FailBool(ERROR_INVALID_PARAMETER);
-    const std::string name = InfFileName;
-    if (name.find_first_of("\\/:") != std::string::npos) return c.FailBool(ERROR_INVALID_PARAMETER);
-    const std::string infPath = s_->windowsDirectory + "\\inf\\" + name;
-    if (!FileExists(infPath)) return c.FailBool(ERROR_FILE_NOT_FOUND);
-    // The force flag is ignored for a package that runs from the store; a device does not need
-    // to be present to be found using the INF.
-    auto package = s_->driverPackages.find(Lower(name));
-    const bool forceIgnored =
-        s_->major >= 6 && package != s_->driverPackages.end() && package->second.runsFromStore;
-    if ((Flags & SUOI_FORCEDELETE) == 0 || forceIgnored) {
-        if (s_->InfUsedByADevice(name)) return c.FailBool(kErrorInfInUseByDevices);
-    }
-    const std::string base = name.substr(0, name.rfind('.'));
-    std::error_code ec;
-    for (const std::string& rel : {"inf\\" + name, "inf\\" + base + ".pnf",
-                                   std::string(kCatalogFolder) + "\\" + base + ".cat"}) {
-        const State::Resolved r = s_->Resolve(s_->windowsDirectory + "\\" + rel);
-        if (std::filesystem::remove(r.disk, ec)) s_->attributes.erase(r.relKey);
-    }
-    if (s_->major >= 6 && package != s_->driverPackages.end()) {
-        const State::Resolved r = s_->Resolve(s_->windowsDirectory + "\\" + package->second.folder);
-        std::filesystem::remove_all(r.disk, ec);
-        s_->driverPackages.erase(package);
-    }
-    return c.Ret<BOOL>(TRUE);
-}
-
-// As Wine does, the information block holds the INF's path, which only the query calls read.
-BOOL Machine::SetupGetInfInformationA(const void* InfSpec, DWORD SearchControl,
-                                      SP_INF_INFORMATION* ReturnBuffer, DWORD ReturnBufferSize,
-                                      DWORD* RequiredSize) {
-    const char* path = static_cast<const char*>(InfSpec);
-    Call c(
-        *s_, "SetupGetInfInformationA",
-        Str(path) + "|" + std::to_string(SearchControl) + "|" + std::to_string(ReturnBufferSize));
-    if (c.Faulted()) return c.FailBool(c.Error());
-    if (path == nullptr || SearchControl != INFINFO_INF_NAME_IS_ABSOLUTE)
-        return c.FailBool(ERROR_INVALID_PARAMETER);
-    if (!FileExists(path)) return c.FailBool(ERROR_FILE_NOT_FOUND);
-    const auto needed =
-        static_cast<DWORD>(offsetof(SP_INF_INFORMATION, VersionData) + std::strlen(path) + 1);
-    if (RequiredSize != nullptr) *RequiredSize = needed;
-    if (ReturnBuffer == nullptr) {
-        if (ReturnBufferSize >= needed) return c.FailBool(ERROR_INVALID_PARAMETER);
-        return c.Ret<BOOL>(TRUE);
-    }
-    if (ReturnBufferSize < needed) return c.FailBool(ERROR_INSUFFICIENT_BUFFER);
-    ReturnBuffer->InfStyle = 2;  // INF_STYLE_WIN4
-    ReturnBuffer->InfCount = 1;
-    std::memcpy(ReturnBuffer->VersionData, path, std::strlen(path) + 1);
-    return c.Ret<BOOL>(TRUE);
-}
-
-// The original name of a package in the store; any other INF was installed under its own name.
-BOOL Machine::SetupQueryInfOriginalFileInformationA(SP_INF_INFORMATION* InfInformation,
-                                                    UINT InfIndex, void* AlternatePlatformInfo,
-                                                    SP_ORIGINAL_FILE_INFO_A* OriginalFileInfo) {
-    Call c(*s_, "SetupQueryInfOriginalFileInformationA", std::to_string(InfIndex));
-    (void)AlternatePlatformInfo;
-    if (c.Faulted()) return c.FailBool(c.Error());
-    if (InfInformation == nullptr || OriginalFileInfo == nullptr)
-        return c.FailBool(ERROR_INVALID_PARAMETER);
-    if (OriginalFileInfo->cbSize != sizeof(SP_ORIGINAL_FILE_INFO_A))
-        return c.FailBool(kErrorInvalidUserBuffer);
-    if (InfIndex >= InfInformation->InfCount) return c.FailBool(ERROR_INVALID_PARAMETER);
-    const std::string path(reinterpret_cast<const char*>(InfInformation->VersionData));
-    const std::string name = path.substr(path.find_last_of('\\') + 1);
-    std::string original = name;
-    auto package = s_->driverPackages.find(Lower(name));
-    if (package != s_->driverPackages.end() && !package->second.originalInf.empty())
-        original = package->second.originalInf;
-    const std::string catalog = original.substr(0, original.rfind('.')) + ".cat";
-    std::snprintf(OriginalFileInfo->OriginalInfName, MAX_PATH, "%s", original.c_str());
-    std::snprintf(OriginalFileInfo->OriginalCatalogName, MAX_PATH, "%s", catalog.c_str());
-    return c.Ret<BOOL>(TRUE);
-}
-
 void Machine::HoldFileOpen(const std::string& windowsPath, bool mappedAsImage) {
     const State::Resolved r = s_->Resolve(windowsPath);
     if (!r.inside && !r.outside) throw std::invalid_argument("not a file path: " + windowsPath);
@@ -616,19 +446,6 @@ std::vector<std::string> Machine::PendingDeletes() const {
         if (line.size() > 4 && IEquals(line.substr(0, 4), "NUL=")) out.push_back(line.substr(4));
     }
     return out;
-}
-
-void Machine::AddDriverPackage(const std::string& oemInf, const std::string& storeFolder,
-                               const std::string& originalInf, bool runsFromStore) {
-    const std::string base = oemInf.substr(0, oemInf.rfind('.'));
-    WriteFile(s_->windowsDirectory + "\\" + storeFolder + "\\" + oemInf);
-    WriteFile(s_->windowsDirectory + "\\" + kCatalogFolder + "\\" + base + ".cat");
-    s_->driverPackages[Lower(oemInf)] =
-        State::DriverPackage{storeFolder, originalInf, runsFromStore};
-}
-
-bool Machine::HasDriverPackage(const std::string& oemInf) const {
-    return s_->driverPackages.count(Lower(oemInf)) != 0;
 }
 
 }  // namespace sim

@@ -63,6 +63,12 @@ struct RegKey {
     void SubkeysChanged() { cursorIndex = kNoCursor; }
 };
 
+// The attributes SetFileAttributesA keeps; the others it ignores.
+inline constexpr DWORD kSettableAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
+                                             FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
+                                             0x100 /* temporary */ | 0x1000 /* offline */ |
+                                             0x2000 /* not content indexed */;
+
 // Access bits that write: KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_CREATE_LINK, DELETE, WRITE_DAC,
 // WRITE_OWNER, GENERIC_WRITE, GENERIC_ALL.
 inline constexpr DWORD kWriteAccessBits =
