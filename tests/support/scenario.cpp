@@ -190,8 +190,10 @@ RunResult EvaluateMade(const Scenario& s, const sim::Machine& m, const Prepared&
             check.passed = codes == arg;
             check.detail = "exit codes " + codes;
         } else if (verb == "seen") {
-            if (arg != "nothing") throw ScenarioError("seen takes nothing: '" + line + "'");
-            check.passed = m.Dialogs().empty() && m.MessageBoxes().empty();
+            if (arg != "nothing" && arg != "dialog-only")
+                throw ScenarioError("seen takes nothing or dialog-only: '" + line + "'");
+            const std::size_t dialogs = arg == "nothing" ? 0 : 1;
+            check.passed = m.Dialogs().size() == dialogs && m.MessageBoxes().empty();
             check.detail = std::to_string(m.Dialogs().size()) + " dialogs, " +
                            std::to_string(m.MessageBoxes().size()) + " message boxes";
         } else if (verb == "log-file") {

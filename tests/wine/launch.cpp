@@ -4,11 +4,16 @@
 //
 //   launch EXIT_FILE PROGRAM [ARGUMENTS...]
 //
-// Prints "visible window CLASS|TITLE" once per window, then "exit CODE" and "elapsed MS" (from
-// the start to the end of the program), and writes CODE to EXIT_FILE. Exit codes: 0 done, 2 the
-// program could not be started, 3 it did not end in 50 s, 4 bad arguments.
+// Prints "visible window CLASS|TITLE" once per window of the program or of a program it started
+// (the 32-bit uninstaller hands its run to the 64-bit one, whose windows count too), then "exit
+// CODE" and "elapsed MS" (from the start to the end of the program), and writes CODE to EXIT_FILE.
+// Exit codes: 0 done, 2 the program could not be started, 3 it did not end in 50 s, 4 bad
+// arguments.
 #define WIN32_LEAN_AND_MEAN
+// clang-format off
 #include <windows.h>
+#include <tlhelp32.h>
+// clang-format on
 
 #include <cstdio>
 #include <set>
@@ -17,15 +22,30 @@
 namespace {
 
 struct Watch {
-    DWORD pid = 0;
+    std::set<DWORD> pids;  // the program and every process it started, once seen
     std::set<HWND> seen;
 };
+
+// Adds the processes whose parent is one of the watched ones; a child that has already ended is
+// of no interest, since its windows went with it.
+void WatchChildren(Watch& watch) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more;
+         more = Process32Next(snapshot, &entry)) {
+        if (watch.pids.count(entry.th32ParentProcessID) != 0)
+            watch.pids.insert(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+}
 
 BOOL CALLBACK Visit(HWND hwnd, LPARAM param) {
     auto* watch = reinterpret_cast<Watch*>(param);
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
-    if (pid != watch->pid || !IsWindowVisible(hwnd) || !watch->seen.insert(hwnd).second)
+    if (watch->pids.count(pid) == 0 || !IsWindowVisible(hwnd) || !watch->seen.insert(hwnd).second)
         return TRUE;
     char cls[128] = "";
     char title[256] = "";
@@ -57,9 +77,10 @@ int main(int argc, char** argv) {
         return 2;
     }
     Watch watch;
-    watch.pid = started.dwProcessId;
+    watch.pids.insert(started.dwProcessId);
     DWORD waited = 0;
     while (WaitForSingleObject(started.hProcess, 20) == WAIT_TIMEOUT) {
+        WatchChildren(watch);
         EnumWindows(Visit, reinterpret_cast<LPARAM>(&watch));
         waited += 20;
         if (waited > 50000) {
