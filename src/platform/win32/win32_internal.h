@@ -118,6 +118,15 @@ const SystemLibrary& ShlwApi();
 const SystemLibrary& Sfc();
 const SystemLibrary& ComCtl32();
 
+// Checks that a port type has the system's layout: a field at the same offset and of the same
+// size, or the whole type of the same size. Each group's file checks the types it converts.
+#define TVU_SAME_FIELD(port, real, field)                                  \
+    static_assert(offsetof(w32::port, field) == offsetof(::real, field) && \
+                      sizeof(w32::port::field) == sizeof(::real::field),   \
+                  #port "." #field " differs from the system's layout")
+#define TVU_SAME_SIZE(port, real) \
+    static_assert(sizeof(w32::port) == sizeof(::real), #port " differs in size from the system's")
+
 // What a call of a function the system lacks gives back: the function's own failure, with the
 // error GetProcAddress reports for a missing entry point, which callers already meet as a failed
 // call.

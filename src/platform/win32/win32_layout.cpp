@@ -17,13 +17,6 @@ static_assert(sizeof(w32::DWORD_PTR) == sizeof(::DWORD_PTR));
 // The port's WCHAR is char16_t; the system's is wchar_t, 16-bit on Windows.
 static_assert(sizeof(w32::WCHAR) == sizeof(::WCHAR) && sizeof(wchar_t) == 2);
 
-#define TVU_SAME_FIELD(port, real, field)                                  \
-    static_assert(offsetof(w32::port, field) == offsetof(::real, field) && \
-                      sizeof(w32::port::field) == sizeof(::real::field),   \
-                  #port "." #field " differs from the system's layout")
-#define TVU_SAME_SIZE(port, real) \
-    static_assert(sizeof(w32::port) == sizeof(::real), #port " differs in size from the system's")
-
 TVU_SAME_SIZE(FILETIME, FILETIME);
 TVU_SAME_FIELD(FILETIME, FILETIME, dwLowDateTime);
 TVU_SAME_FIELD(FILETIME, FILETIME, dwHighDateTime);
@@ -130,9 +123,6 @@ TVU_SAME_FIELD(MONITORINFO, MONITORINFO, rcMonitor);
 TVU_SAME_FIELD(MONITORINFO, MONITORINFO, rcWork);
 TVU_SAME_FIELD(MONITORINFO, MONITORINFO, dwFlags);
 static_assert(sizeof(w32::DLGTEMPLATEEX_HEADER) == 26, "DIALOGEX header");
-
-#undef TVU_SAME_FIELD
-#undef TVU_SAME_SIZE
 
 }  // namespace
 

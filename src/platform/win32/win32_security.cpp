@@ -8,13 +8,6 @@ namespace win32adapter {
 
 namespace {
 
-#define TVU_SAME_FIELD(port, real, field)                                  \
-    static_assert(offsetof(w32::port, field) == offsetof(::real, field) && \
-                      sizeof(w32::port::field) == sizeof(::real::field),   \
-                  #port "." #field " differs from the system's layout")
-#define TVU_SAME_SIZE(port, real) \
-    static_assert(sizeof(w32::port) == sizeof(::real), #port " differs in size from the system's")
-
 TVU_SAME_SIZE(SECURITY_ATTRIBUTES, SECURITY_ATTRIBUTES);
 TVU_SAME_FIELD(SECURITY_ATTRIBUTES, SECURITY_ATTRIBUTES, lpSecurityDescriptor);
 TVU_SAME_FIELD(SECURITY_ATTRIBUTES, SECURITY_ATTRIBUTES, bInheritHandle);

@@ -12,13 +12,6 @@ namespace win32adapter {
 
 namespace {
 
-#define TVU_SAME_FIELD(port, real, field)                                  \
-    static_assert(offsetof(w32::port, field) == offsetof(::real, field) && \
-                      sizeof(w32::port::field) == sizeof(::real::field),   \
-                  #port "." #field " differs from the system's layout")
-#define TVU_SAME_SIZE(port, real) \
-    static_assert(sizeof(w32::port) == sizeof(::real), #port " differs in size from the system's")
-
 TVU_SAME_SIZE(VS_FIXEDFILEINFO, VS_FIXEDFILEINFO);
 TVU_SAME_FIELD(VS_FIXEDFILEINFO, VS_FIXEDFILEINFO, dwFileVersionMS);
 TVU_SAME_FIELD(VS_FIXEDFILEINFO, VS_FIXEDFILEINFO, dwFileVersionLS);

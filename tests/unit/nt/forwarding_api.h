@@ -241,10 +241,10 @@ public:
     w32::BOOL SetupUninstallOEMInfA(const char* inf, w32::DWORD fl, void* r) override {
         return next_.SetupUninstallOEMInfA(inf, fl, r);
     }
-    w32::BOOL SetupGetInfInformationA(const void* spec, w32::DWORD search,
+    w32::BOOL SetupGetInfInformationA(const void* infSpec, w32::DWORD search,
                                       w32::SP_INF_INFORMATION* buffer, w32::DWORD size,
                                       w32::DWORD* required) override {
-        return next_.SetupGetInfInformationA(spec, search, buffer, size, required);
+        return next_.SetupGetInfInformationA(infSpec, search, buffer, size, required);
     }
     w32::BOOL SetupQueryInfOriginalFileInformationA(w32::SP_INF_INFORMATION* info, w32::UINT index,
                                                     void* platform,
