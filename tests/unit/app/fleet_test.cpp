@@ -79,6 +79,12 @@ TEST(Fleet, NoUserCanHoldTheLock) {
         {"Windows 10: a SYSTEM run holds the lock in the private namespace", "nt-win10-x64", "/S",
          [](sim::Machine& m, auto& other) { FirstRunAs(m, other, sim::kSidSystem, true); }, 1618,
          "exit code 1618"},
+        {"Windows 10: the lock in the namespace refusing this run is another run's", "nt-win10-x64",
+         "/S",
+         [](sim::Machine& m, auto&) {
+             m.AddFault({"CreateMutexA", 1, w32::ERROR_ACCESS_DENIED, "\\Run"});
+         },
+         1618, "exit code 1618"},
         {"Windows 10: the old name, squatted and shut, is no lock at all", "nt-win10-x64", "/S",
          [](sim::Machine& m, auto&) {
              m.HoldMutex("Global\\TvuninstRun", sim::kSidStandardUser, kUserOnly);
