@@ -63,6 +63,18 @@ TEST_F(Journal, ALineNamesNoKeyBelowAServiceOrDriverKey) {
     EXPECT_TRUE(m->KeyExists(w32::HKEY_LOCAL_MACHINE, below));
 }
 
+// A read-only file the journal names goes as the removal deletes it; only the product's own
+// uninstaller is kept when read-only.
+TEST_F(Journal, AReadOnlyFileItNamesGoes) {
+    const std::string file = "C:\\windows\\system32\\tunatv.ax";
+    m->WriteFile(file, "", w32::FILE_ATTRIBUTE_READONLY);
+    m->SetMultiString(w32::HKEY_LOCAL_MACHINE, kEntry, "TvuninstJournal",
+                      {"delete-file c:\\windows\\system32\\tunatv.ax"});
+    ResetProgramState();
+    EXPECT_EQ(mfc::AfxWinMain(), 0);
+    EXPECT_FALSE(m->FileExists(file));
+}
+
 TEST_F(Journal, OneThatAReinstallWroteOverIsDiscardedAndTheDeviceCheckApplies) {
     m->SetString(w32::HKEY_LOCAL_MACHINE, kEntry, "DisplayVersion", "3.2");
     ResetProgramState();
