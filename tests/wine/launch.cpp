@@ -7,8 +7,8 @@
 // Prints "visible window CLASS|TITLE" once per window of the program or of a program it started
 // (the 32-bit uninstaller hands its run to the 64-bit one, whose windows count too), then "exit
 // CODE" and "elapsed MS" (from the start to the end of the program), and writes CODE to EXIT_FILE.
-// Exit codes: 0 done, 2 the program could not be started, 3 it did not end in 50 s, 4 bad
-// arguments.
+// Exit codes: 0 done, 2 the program could not be started (three tries), 3 it did not end in 50 s, 4
+// bad arguments.
 #define WIN32_LEAN_AND_MEAN
 // clang-format off
 #include <windows.h>
@@ -67,14 +67,22 @@ int main(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) commandLine += std::string(" ") + argv[i];
     LARGE_INTEGER frequency{}, begin{}, end{};
     QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&begin);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &started)) {
+    // Wine's CreateProcess fails when the new process dies before its loader is done: once, on a
+    // loaded machine, a sound exe that started in every other run was not started. None of the
+    // program ran then, so it is started again, as a deployment tool's retry would; a program
+    // that cannot start at all fails every try, and each failure is printed.
+    for (int attempt = 1;; ++attempt) {
+        QueryPerformanceCounter(&begin);
+        if (CreateProcessA(argv[2], commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           nullptr, &startup, &started))
+            break;
         std::printf("not started, error %lu\n", GetLastError());
-        return 2;
+        std::fflush(stdout);
+        if (attempt == 3) return 2;
+        Sleep(1000);
     }
     Watch watch;
     watch.pids.insert(started.dwProcessId);
